@@ -1,0 +1,69 @@
+// The substitute host's runtime: the script fiber, the native-call dispatcher,
+// the trace, and the frame loop that drives a world.
+//
+// The seven host functions (and GetAsyncKeyState on Linux) act on the world
+// attached here. A host error (an unknown hash, a call with the wrong number
+// of slots) stops the script for good and is reported by `HostErrorText()`.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "host/world.h"
+
+namespace sim {
+
+// One call the plug-in made out of itself, decoded by the host.
+struct TraceEntry {
+    int frame = 0;
+    std::string op;     // operation or host function name
+    uint64_t hash = 0;  // 0 for the host functions and GetAsyncKeyState
+    nlohmann::json args = nlohmann::json::array();
+    nlohmann::json ret;  // null when nothing is returned
+};
+
+// The trace line as written with --trace: one JSON object.
+nlohmann::json TraceEntryJson(const TraceEntry& entry);
+
+// Makes `world` the world the host functions act on, and clears the host's
+// state: no registered script, no fiber, no error, an empty in-memory trace.
+void AttachWorld(World* world);
+World* AttachedWorld();
+
+// Keeps every call in memory (for tests) and/or writes it to a file.
+void KeepTraceInMemory(bool keep);
+const std::vector<TraceEntry>& MemoryTrace();
+void ClearMemoryTrace();
+bool OpenTraceFile(const std::string& path);
+void CloseTraceFile();
+
+// The script main function the plug-in registered, null if none (or after
+// scriptUnregister).
+void (*RegisteredScriptMain())();
+
+// Starts `fn` on a new script fiber; it runs from the next RunFrame.
+void StartScript(std::function<void()> fn);
+
+// Runs one frame: updates key state from the schedule, resumes the script if
+// its wait is over (it runs until its next scriptWait or its end), then steps
+// the world. Returns false once a host error has occurred.
+bool RunFrame();
+
+// Whether the script function has returned.
+bool ScriptFinished();
+
+// Tears the script fiber down, unwinding it, even if it never returns.
+void StopScript();
+
+// Runs `fn` on the script fiber until it returns, for at most `maxFrames`
+// frames; returns the number of frames run. The fiber is torn down after.
+int RunOnScriptFiber(std::function<void()> fn, int maxFrames);
+
+// Non-empty once a host error has stopped the run.
+const std::string& HostErrorText();
+
+}  // namespace sim

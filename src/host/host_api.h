@@ -1,0 +1,27 @@
+// The seven functions the plug-in imports from the script-hook host, and the
+// key-state query it imports from the platform.
+//
+// On Windows the import library maps these plain names to the host's
+// decorated exports; on Linux the substitute host defines them with these
+// names.
+#pragma once
+
+#include <cstdint>
+
+extern "C" {
+void scriptRegister(void* module, void (*scriptMain)());
+void scriptUnregister(void* module);
+void scriptWait(uint32_t ms);
+void nativeInit(uint64_t hash);
+void nativePush64(uint64_t value);
+uint64_t* nativeCall();
+int worldGetAllPeds(int* handles, int capacity);
+}
+
+// Current state of a virtual key; bit 15 set means the key is down now.
+int16_t KeyState(int virtualKey);
+
+// True while bit 15 of the key's state is set.
+inline bool IsKeyDown(int virtualKey) {
+    return (static_cast<uint16_t>(KeyState(virtualKey)) & 0x8000u) != 0;
+}
