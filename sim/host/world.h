@@ -74,11 +74,11 @@ struct Entity {
     bool alive = true;
     // Scenario override of visibility: -1 computed from the camera, 0 never, 1 always.
     int onScreenOverride = -1;
-    bool scriptControlled = true;   // HasControlOfEntity
-    int controlDelayFrames = 0;     // frames of RequestControlOfEntity before control is given
-    bool released = false;          // handed back to ambient clean-up
+    bool scriptControlled = true;  // HasControlOfEntity
+    int controlDelayFrames = 0;    // frames of RequestControlOfEntity before control is given
+    bool released = false;         // handed back to ambient clean-up
     int releasedFrame = 0;
-    bool missionEntity = false;     // created by the script and not yet released
+    bool missionEntity = false;  // created by the script and not yet released
     bool recordsCollisions = false;
     bool damagedByVehicle = false;
     bool damagedByPed = false;
@@ -93,8 +93,8 @@ struct Entity {
     bool ragdoll = false;
     bool canRagdoll = true;
     bool fleeing = false;
-    int32_t vehicle = 0;  // the vehicle the ped sits in, 0 on foot
-    int seat = -2;        // its seat there (-1 driver)
+    int32_t vehicle = 0;         // the vehicle the ped sits in, 0 on foot
+    int seat = -2;               // its seat there (-1 driver)
     std::set<int32_t> fighting;  // peds this ped is in combat with
     std::vector<WeaponRecord> weapons;
     uint32_t relationshipGroup = 0;
@@ -149,7 +149,7 @@ struct DrawnLine {
 
 struct Camera {
     Vec position;
-    Vec rotation;             // degrees: x pitch, z yaw
+    Vec rotation;  // degrees: x pitch, z yaw
     float viewDistance = 150.0f;
     float halfAngleDegrees = 50.0f;
 };
@@ -191,10 +191,10 @@ struct World {
     float groundZ = 0.0f;
 
     // Models.
-    std::vector<VehicleModel> vehicleModels;          // the catalogue with facts
-    std::set<uint32_t> knownModelHashes;              // every name current releases know
-    std::set<uint32_t> pedModelHashes;                // ped models
-    std::map<uint32_t, std::string> hashNames;       // hash -> name for the trace/summary
+    std::vector<VehicleModel> vehicleModels;    // the catalogue with facts
+    std::set<uint32_t> knownModelHashes;        // every name current releases know
+    std::set<uint32_t> pedModelHashes;          // ped models
+    std::map<uint32_t, std::string> hashNames;  // hash -> name for the trace/summary
     std::set<uint32_t> loadedModels;
     std::vector<StreamingRequest> streaming;
     int modelLoadDelayFrames = 3;

@@ -6,16 +6,26 @@
 
 namespace {
 
-uint64_t SlotOf(int32_t v) { return static_cast<uint32_t>(v); }
-uint64_t SlotOf(uint32_t v) { return v; }
-uint64_t SlotOf(bool v) { return v ? 1u : 0u; }
+uint64_t SlotOf(int32_t v) {
+    return static_cast<uint32_t>(v);
+}
+uint64_t SlotOf(uint32_t v) {
+    return v;
+}
+uint64_t SlotOf(bool v) {
+    return v ? 1u : 0u;
+}
 uint64_t SlotOf(float v) {
     uint32_t bits;
     std::memcpy(&bits, &v, sizeof bits);
     return bits;
 }
-uint64_t SlotOf(const char* text) { return reinterpret_cast<uintptr_t>(text); }
-uint64_t SlotOf(const void* address) { return reinterpret_cast<uintptr_t>(address); }
+uint64_t SlotOf(const char* text) {
+    return reinterpret_cast<uintptr_t>(text);
+}
+uint64_t SlotOf(const void* address) {
+    return reinterpret_cast<uintptr_t>(address);
+}
 
 template <class R>
 struct ResultOf;
@@ -29,7 +39,9 @@ struct ResultOf<bool> {
 };
 template <>
 struct ResultOf<int32_t> {
-    static int32_t Read(const uint64_t* r) { return static_cast<int32_t>(static_cast<uint32_t>(r[0])); }
+    static int32_t Read(const uint64_t* r) {
+        return static_cast<int32_t>(static_cast<uint32_t>(r[0]));
+    }
 };
 template <>
 struct ResultOf<uint32_t> {
@@ -299,8 +311,10 @@ EntityHandle CreateRandomPedAsDriver(EntityHandle vehicle) {
     return Invoke<EntityHandle, NativeOp::CreateRandomPedAsDriver>(vehicle, 1);
 }
 
-EntityHandle CreatePedInsideVehicle(EntityHandle vehicle, int32_t pedType, ModelHash model, int32_t seat, bool arg5, bool arg6) {
-    return Invoke<EntityHandle, NativeOp::CreatePedInsideVehicle>(vehicle, pedType, model, seat, arg5, arg6);
+EntityHandle CreatePedInsideVehicle(EntityHandle vehicle, int32_t pedType, ModelHash model,
+                                    int32_t seat, bool arg5, bool arg6) {
+    return Invoke<EntityHandle, NativeOp::CreatePedInsideVehicle>(vehicle, pedType, model, seat,
+                                                                  arg5, arg6);
 }
 
 bool GetSafeCoordForPed(float x, float y, float z, bool onGround, Vec3* out, int32_t flags) {
@@ -323,16 +337,26 @@ void TaskWarpPedIntoVehicle(EntityHandle ped, EntityHandle vehicle, int32_t seat
     Invoke<void, NativeOp::TaskWarpPedIntoVehicle>(ped, vehicle, seat);
 }
 
-void TaskVehicleDriveWander(EntityHandle driver, EntityHandle vehicle, float speed, int32_t drivingStyle) {
+void TaskVehicleDriveWander(EntityHandle driver, EntityHandle vehicle, float speed,
+                            int32_t drivingStyle) {
     Invoke<void, NativeOp::TaskVehicleDriveWander>(driver, vehicle, speed, drivingStyle);
 }
 
-void TaskHeliMission(EntityHandle pilot, EntityHandle heli, EntityHandle targetVehicle, EntityHandle targetPed, float x, float y, float z, int32_t mission, float speed, float radius, float heading, int32_t maxHeight, int32_t minHeight, float arg14, int32_t flags) {
-    Invoke<void, NativeOp::TaskHeliMission>(pilot, heli, targetVehicle, targetPed, x, y, z, mission, speed, radius, heading, maxHeight, minHeight, arg14, flags);
+void TaskHeliMission(EntityHandle pilot, EntityHandle heli, EntityHandle targetVehicle,
+                     EntityHandle targetPed, float x, float y, float z, int32_t mission,
+                     float speed, float radius, float heading, int32_t maxHeight, int32_t minHeight,
+                     float arg14, int32_t flags) {
+    Invoke<void, NativeOp::TaskHeliMission>(pilot, heli, targetVehicle, targetPed, x, y, z, mission,
+                                            speed, radius, heading, maxHeight, minHeight, arg14,
+                                            flags);
 }
 
-void TaskPlaneMission(EntityHandle pilot, EntityHandle plane, EntityHandle targetVehicle, EntityHandle targetPed, float x, float y, float z, int32_t mission, float speed, float radius, float heading, float maxHeight, float minHeight) {
-    Invoke<void, NativeOp::TaskPlaneMission>(pilot, plane, targetVehicle, targetPed, x, y, z, mission, speed, radius, heading, maxHeight, minHeight, 0);
+void TaskPlaneMission(EntityHandle pilot, EntityHandle plane, EntityHandle targetVehicle,
+                      EntityHandle targetPed, float x, float y, float z, int32_t mission,
+                      float speed, float radius, float heading, float maxHeight, float minHeight) {
+    Invoke<void, NativeOp::TaskPlaneMission>(pilot, plane, targetVehicle, targetPed, x, y, z,
+                                             mission, speed, radius, heading, maxHeight, minHeight,
+                                             0);
 }
 
 void TaskPlaneChase(EntityHandle pilot, EntityHandle target) {
@@ -355,7 +379,8 @@ EntityHandle GetPlayersLastVehicle() {
     return Invoke<EntityHandle, NativeOp::GetPlayersLastVehicle>();
 }
 
-EntityHandle CreateVehicle(ModelHash model, float x, float y, float z, float heading, bool network, bool arg7) {
+EntityHandle CreateVehicle(ModelHash model, float x, float y, float z, float heading, bool network,
+                           bool arg7) {
     return Invoke<EntityHandle, NativeOp::CreateVehicle>(model, x, y, z, heading, network, arg7, 0);
 }
 
@@ -427,7 +452,8 @@ void ControlLandingGear(EntityHandle vehicle) {
     Invoke<void, NativeOp::ControlLandingGear>(vehicle, 3);
 }
 
-EntityHandle GetRandomVehicleInSphere(float x, float y, float z, float radius, ModelHash model, int32_t flags) {
+EntityHandle GetRandomVehicleInSphere(float x, float y, float z, float radius, ModelHash model,
+                                      int32_t flags) {
     return Invoke<EntityHandle, NativeOp::GetRandomVehicleInSphere>(x, y, z, radius, model, flags);
 }
 
@@ -511,7 +537,8 @@ void SetAllLowPriorityVehicleGeneratorsActive() {
     Invoke<void, NativeOp::SetAllLowPriorityVehicleGeneratorsActive>(1);
 }
 
-int32_t ApplyPlayerAreaOption(EntityHandle arg1, int32_t arg2, int32_t arg3, int32_t arg4, int32_t arg5) {
+int32_t ApplyPlayerAreaOption(EntityHandle arg1, int32_t arg2, int32_t arg3, int32_t arg4,
+                              int32_t arg5) {
     return Invoke<int32_t, NativeOp::ApplyPlayerAreaOption>(arg1, arg2, arg3, arg4, arg5);
 }
 
@@ -543,8 +570,11 @@ void PopulateNow() {
     Invoke<void, NativeOp::PopulateNow>();
 }
 
-bool GetNthClosestVehicleNodeWithHeading(float x, float y, float z, int32_t n, Vec3* outPosition, float* outHeading, int32_t* outLanes, int32_t flags, float arg9, float arg10) {
-    return Invoke<bool, NativeOp::GetNthClosestVehicleNodeWithHeading>(x, y, z, n, outPosition, outHeading, outLanes, flags, arg9, arg10);
+bool GetNthClosestVehicleNodeWithHeading(float x, float y, float z, int32_t n, Vec3* outPosition,
+                                         float* outHeading, int32_t* outLanes, int32_t flags,
+                                         float arg9, float arg10) {
+    return Invoke<bool, NativeOp::GetNthClosestVehicleNodeWithHeading>(
+        x, y, z, n, outPosition, outHeading, outLanes, flags, arg9, arg10);
 }
 
 bool IsPointOnRoad(float x, float y, float z, EntityHandle vehicle) {
@@ -555,7 +585,8 @@ bool IsSphereVisible(float x, float y, float z, float radius) {
     return Invoke<bool, NativeOp::IsSphereVisible>(x, y, z, radius);
 }
 
-float GetDistanceBetweenCoords(float x1, float y1, float z1, float x2, float y2, float z2, bool useZ) {
+float GetDistanceBetweenCoords(float x1, float y1, float z1, float x2, float y2, float z2,
+                               bool useZ) {
     return Invoke<float, NativeOp::GetDistanceBetweenCoords>(x1, y1, z1, x2, y2, z2, useZ);
 }
 
@@ -567,12 +598,16 @@ Vec3 GetGameplayCamRotation(int32_t rotationOrder) {
     return Invoke<Vec3, NativeOp::GetGameplayCamRotation>(rotationOrder);
 }
 
-int32_t StartShapeTestRay(float x1, float y1, float z1, float x2, float y2, float z2, int32_t flags, EntityHandle ignore, int32_t arg9) {
-    return Invoke<int32_t, NativeOp::StartShapeTestRay>(x1, y1, z1, x2, y2, z2, flags, ignore, arg9);
+int32_t StartShapeTestRay(float x1, float y1, float z1, float x2, float y2, float z2, int32_t flags,
+                          EntityHandle ignore, int32_t arg9) {
+    return Invoke<int32_t, NativeOp::StartShapeTestRay>(x1, y1, z1, x2, y2, z2, flags, ignore,
+                                                        arg9);
 }
 
-int32_t GetShapeTestResult(int32_t handle, int32_t* hit, Vec3* endPosition, Vec3* surfaceNormal, EntityHandle* entityHit) {
-    return Invoke<int32_t, NativeOp::GetShapeTestResult>(handle, hit, endPosition, surfaceNormal, entityHit);
+int32_t GetShapeTestResult(int32_t handle, int32_t* hit, Vec3* endPosition, Vec3* surfaceNormal,
+                           EntityHandle* entityHit) {
+    return Invoke<int32_t, NativeOp::GetShapeTestResult>(handle, hit, endPosition, surfaceNormal,
+                                                         entityHit);
 }
 
 void SetTextFont(int32_t font) {
@@ -615,7 +650,8 @@ void DrawText(float x, float y) {
     Invoke<void, NativeOp::DrawText>(x, y, 0);
 }
 
-void DrawLine(float x1, float y1, float z1, float x2, float y2, float z2, int32_t r, int32_t g, int32_t b, int32_t a) {
+void DrawLine(float x1, float y1, float z1, float x2, float y2, float z2, int32_t r, int32_t g,
+              int32_t b, int32_t a) {
     Invoke<void, NativeOp::DrawLine>(x1, y1, z1, x2, y2, z2, r, g, b, a);
 }
 

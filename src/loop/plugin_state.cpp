@@ -1,0 +1,7 @@
+#include "loop/plugin_state.h"
+
+PluginState Plugin;
+
+void ResetToLoadState() {
+    Plugin = PluginState{};
+}
