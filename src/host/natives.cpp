@@ -59,8 +59,12 @@ struct ResultOf<float> {
 template <>
 struct ResultOf<Vec3> {
     static Vec3 Read(const uint64_t* r) {
+        // x, y and z at bytes 0, 8 and 16 of the result slots.
+        const unsigned char* bytes = reinterpret_cast<const unsigned char*>(r);
         Vec3 v;
-        std::memcpy(&v, r, sizeof v);
+        std::memcpy(&v.x, bytes + 0, sizeof v.x);
+        std::memcpy(&v.y, bytes + 8, sizeof v.y);
+        std::memcpy(&v.z, bytes + 16, sizeof v.z);
         return v;
     }
 };

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the Linux tests, the same tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows build with
+# its test under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+jobs="$(nproc)"
+
+echo "== Linux build and tests"
+cmake --preset linux
+cmake --build --preset linux -j "$jobs"
+ctest --preset linux -j "$jobs"
+
+echo "== Sanitizer build and tests"
+cmake --preset sanitize
+cmake --build --preset sanitize -j "$jobs"
+ctest --preset sanitize -j "$jobs"
+
+echo "== Windows build and Wine test"
+cmake --preset windows
+cmake --build --preset windows -j "$jobs"
+tests/wine/run_wine_test.sh build/linux build/windows
+echo "== All tests passed"
