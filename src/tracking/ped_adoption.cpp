@@ -1,0 +1,142 @@
+// Ambient ped adoption: the game's own peds join the tracked peds, on-foot
+// peds near the player make new peds appear, and non-police drivers of police
+// vehicles are replaced at the wheel.
+//
+// The walk re-reads the list's size after every entry, so the peds it creates
+// are visited in the same walk; a chain of spawns ends when the host's ped
+// pool is full and creation yields 0, which is never tracked.
+#include "host/host_api.h"
+#include "host/natives.h"
+#include "loop/plugin_state.h"
+#include "tracking/list_access.h"
+#include "tracking/tracked_lists.h"
+#include "traffic/vehicle_phase.h"
+
+namespace {
+
+const int WorldPedBufferSize = 512;
+
+// Reads the game's peds; the count the host reports is kept within the
+// buffer, so a bad count can never make us read past it.
+int ReadWorldPeds(int (&buffer)[WorldPedBufferSize]) {
+    int count = worldGetAllPeds(buffer, WorldPedBufferSize);
+    if (count < 0) {
+        count = 0;
+    }
+    if (count > WorldPedBufferSize) {
+        count = WorldPedBufferSize;
+    }
+    return count;
+}
+
+// On foot: hand the ped back to the game, and let it make a new ped appear at
+// a walkable point next to it.
+void SpawnerStep() {
+    EntityHandle& current = Plugin.AdoptionCurrentPed;
+    const Vec3 position = GetEntityPosition(current);
+    SetPedNoLongerNeeded(&current);
+    if (!Plugin.Settings.AutoPedSpawner) {
+        return;
+    }
+
+    // A ped in plain view of the player makes a ped appear only from beyond
+    // the flee radius, or when it is fleeing; a ped the release has made
+    // unusable always does.
+    bool spawn = true;
+    if (IsEntityOnScreen(current) || IsPedInAnyVehicle(current) || IsUsablePed(current)) {
+        spawn = DistanceToPlayer(current) > FleeCheckRadius || IsPedFleeing(current);
+    }
+    if (!spawn) {
+        return;
+    }
+
+    ResetPedTasks(current);
+    Vec3 spot;
+    if (!GetSafeCoordForPed(position.x, position.y, position.z, true, &spot, 0)) {
+        return;
+    }
+    EntityHandle created = CreateRandomPed(spot.x, spot.y, spot.z);
+    SetPedNoLongerNeeded(&created);
+    if (IsUsablePed(created)) {
+        Plugin.TrackedPeds.push_back(created);
+    }
+}
+
+// In a vehicle: a ped driving a police vehicle without being police gives
+// the wheel to a new random driver, who takes its slot in the list.
+void PoliceDriverStep(size_t slot, int pedType, EntityHandle vehicle) {
+    EntityHandle& current = Plugin.AdoptionCurrentPed;
+    if (!IsPedInAnyPoliceVehicle(current)) {
+        return;
+    }
+    if (IsPoliceType(pedType)) {
+        return;
+    }
+    if (GetPedInVehicleSeat(vehicle, -1) != current) {
+        return;  // a passenger
+    }
+    SetEntityNoLongerNeeded(&current);
+    DeleteEntity(&current);
+
+    const EntityHandle driver = CreateRandomPedAsDriver(vehicle);
+    std::vector<EntityHandle>& peds = Plugin.TrackedPeds;
+    if (slot >= peds.size()) {
+        return;
+    }
+    peds[slot] = driver;
+    if (IsPoliceType(GetPedType(EntryAt(peds, static_cast<int64_t>(slot))))) {
+        ArmLawCrew(EntryAt(peds, static_cast<int64_t>(slot)), false);
+    }
+}
+
+}  // namespace
+
+bool ShouldAdoptPed(EntityHandle ped) {
+    if (!IsUsablePed(ped)) {
+        return true;
+    }
+    for (size_t i = 0; i < Plugin.TrackedPeds.size(); ++i) {
+        if (Plugin.TrackedPeds[i] == ped) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void AdoptAmbientPeds() {
+    int worldPeds[WorldPedBufferSize] = {};
+    const int count = ReadWorldPeds(worldPeds);
+    std::vector<EntityHandle>& peds = Plugin.TrackedPeds;
+    Plugin.LastTrackedPedCount = DrawRange(peds);
+
+    for (int j = 0; j < count; ++j) {
+        if (ShouldAdoptPed(worldPeds[j])) {
+            peds.push_back(worldPeds[j]);
+        }
+    }
+    if (peds.empty()) {
+        return;
+    }
+
+    for (size_t i = 0; i < peds.size(); ++i) {
+        if (!(DistanceToPlayer(EntryAt(peds, static_cast<int64_t>(i))) < AdoptionRadius)) {
+            continue;
+        }
+        Plugin.AdoptionCurrentPed = EntryAt(peds, static_cast<int64_t>(i));
+        const EntityHandle current = Plugin.AdoptionCurrentPed;
+        const int pedType = GetPedType(current);
+        const EntityHandle vehicle = IsPedInAnyVehicle(current) ? GetVehiclePedIsUsing(current) : 0;
+        if (!IsUsablePed(Plugin.AdoptionCurrentPed)) {
+            continue;
+        }
+        if (IsPedInAnyVehicle(Plugin.AdoptionCurrentPed)) {
+            PoliceDriverStep(i, pedType, vehicle);
+        } else {
+            SpawnerStep();
+        }
+    }
+
+    if (Plugin.Settings.AutoPedSpawner) {
+        PopulateNow();
+    }
+}
