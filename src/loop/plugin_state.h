@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "config/settings_report.h"
 #include "host/types.h"
 
 //-----------------------------------------------------------------------------
@@ -107,6 +108,8 @@ struct PluginState {
     SettingsRecord Settings;
     char SmallListText[SmallListTextSize] = {};
     char FullListText[FullListTextSize] = {};
+    // How the last settings read went, template by template (diagnostics only).
+    SettingsReadReport LastSettingsRead;
 
     // Model lists: each entry refers to a constant built-in name or into one of
     // the list text buffers above.

@@ -1,0 +1,184 @@
+// Reading the settings file and the sibling plug-in's hotkey file.
+//
+// Neither file is parsed by keys: each is matched front to back against a
+// fixed sequence of line templates, one independent call per template at the
+// position where the previous one stopped. So once a line fails, the later
+// templates fail too (they all begin with text of their own) and their fields
+// keep what they held; only a stop right at a colon lets the next list block
+// match. The whole file is read into memory first, in binary, with a carriage
+// return before a newline dropped, so the result is the same on every
+// platform.
+#include "config/settings.h"
+
+#include <cstdio>
+#include <string>
+
+#include "config/model_lists.h"
+#include "config/template_match.h"
+#include "loop/plugin_state.h"
+
+namespace {
+
+const char* const SettingsFileName = "Korvane.ini";
+const char* const SiblingFileName = "palvenorhub.ini";
+const size_t ReadChunkSize = 65536;
+
+// One line template and the field it fills. At most one field pointer is set.
+struct SettingsLine {
+    const char* Pattern;
+    int32_t* Integer;
+    uint8_t* Flag;       // on when the number read is not 0
+    float* WholeMetres;  // a whole number, kept as that many metres
+    float* Real;
+    char* Text;
+    size_t TextCapacity;
+};
+
+SettingsLine Heading(const char* pattern) {
+    return SettingsLine{pattern, nullptr, nullptr, nullptr, nullptr, nullptr, 0};
+}
+SettingsLine IntegerLine(const char* pattern, int32_t* field) {
+    return SettingsLine{pattern, field, nullptr, nullptr, nullptr, nullptr, 0};
+}
+SettingsLine FlagLine(const char* pattern, uint8_t* field) {
+    return SettingsLine{pattern, nullptr, field, nullptr, nullptr, nullptr, 0};
+}
+SettingsLine WholeMetresLine(const char* pattern, float* field) {
+    return SettingsLine{pattern, nullptr, nullptr, field, nullptr, nullptr, 0};
+}
+SettingsLine RealLine(const char* pattern, float* field) {
+    return SettingsLine{pattern, nullptr, nullptr, nullptr, field, nullptr, 0};
+}
+SettingsLine TextLine(const char* pattern, char* field, size_t capacity) {
+    return SettingsLine{pattern, nullptr, nullptr, nullptr, nullptr, field, capacity};
+}
+
+// Matches one template, storing its value the moment the number is read:
+// a value already read stays even when the text after it fails.
+TemplateMatch MatchLine(TextCursor& cursor, const SettingsLine& line) {
+    int32_t whole = 0;
+    ConversionTarget target;
+    target.Integer = &whole;
+    target.Real = line.Real;
+    target.Text = line.Text;
+    target.TextCapacity = line.TextCapacity;
+    TemplateMatch match = MatchTemplate(cursor, line.Pattern, target);
+    if (match.Assigned) {
+        if (line.Integer != nullptr) {
+            *line.Integer = whole;
+        } else if (line.Flag != nullptr) {
+            *line.Flag = whole != 0 ? 1 : 0;
+        } else if (line.WholeMetres != nullptr) {
+            *line.WholeMetres = float(whole);
+        }
+    }
+    return match;
+}
+
+}  // namespace
+
+bool LoadSettingsText(const char* path, std::string& text) {
+    text.clear();
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    while (text.size() < SettingsFileSizeLimit) {
+        size_t before = text.size();
+        size_t want = ReadChunkSize;
+        if (want > SettingsFileSizeLimit - before) {
+            want = SettingsFileSizeLimit - before;
+        }
+        text.resize(before + want);
+        size_t got = std::fread(&text[before], 1, want, file);
+        text.resize(before + got);
+        if (got < want) {
+            break;
+        }
+    }
+    std::fclose(file);
+    // Text mode on every platform: a carriage return before a newline goes.
+    size_t kept = 0;
+    for (size_t i = 0; i < text.size(); i++) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            continue;
+        }
+        text[kept++] = text[i];
+    }
+    text.resize(kept);
+    return true;
+}
+
+void ReadSettings() {
+    SettingsReadReport& report = Plugin.LastSettingsRead;
+    report = SettingsReadReport{};
+    std::string text;
+    if (!LoadSettingsText(SettingsFileName, text)) {
+        return;
+    }
+    report.FileOpened = true;
+
+    SettingsRecord& s = Plugin.Settings;
+    const SettingsLine lines[SettingsTemplateCount] = {
+        Heading("KORVANE BY MIRODEX%*\n"),
+        Heading("\nMAIN OPTIONS:%*\n"),
+        IntegerLine("Hotkey = [%x]%*\n", &s.Hotkey),
+        FlagLine("Automatic ped spawner = [%d]%*\n", &s.AutoPedSpawner),
+        IntegerLine("New vehicle spawn rate (any road) = [%dx]%*\n", &s.NewVehicleSpawnRate),
+        IntegerLine("Spawn police patrols = [%d]%*\n", &s.PolicePatrols),
+        FlagLine("Peds spawn in cars = [%d]%*\n", &s.PedsInCars),
+        IntegerLine("Peds use parachutes = [%d]%*\n", &s.PedParachutes),
+        WholeMetresLine("Minimum distance at which cars can transform = [%d]%*\n",
+                        &s.MinTransformDistance),
+        RealLine("Minimum safe airplane height = [%f]%*\n", &s.MinAirplaneHeight),
+        FlagLine("Aircraft missiles = [%d]%*\n", &s.AircraftMissiles),
+        IntegerLine("Odds of spawning = 1/[%d]%*\n", &s.SpawnOdds),
+        Heading("\nADVANCED OPTIONS:%*\n"),
+        IntegerLine("Wait time between spawns = [%d]ms%*\n", &s.SpawnWaitMs),
+        IntegerLine("Vehicle task rate = every [%d] tics%*\n", &s.VehicleTaskRate),
+        IntegerLine("Ped task rate = every [%d] tics%*\n", &s.PedTaskRate),
+        FlagLine("Debug Messages = [%d]%*\n", &s.DebugMessages),
+        Heading("\nVEHICLES LIST:%*\n"),
+        FlagLine("Use small vehicles list: (50 vehicles max, 5 per line) = [%d]", &s.UseSmallList),
+        TextLine(":\n%[^;];%*\n\n", Plugin.SmallListText, sizeof(Plugin.SmallListText)),
+        FlagLine("Use full vehicles list: (275 vehicles max, 5 per line) = [%d]", &s.UseFullList),
+        TextLine(":\n%[^;];%*\n\n", Plugin.FullListText, sizeof(Plugin.FullListText)),
+        IntegerLine("INI Check = [%d]%*\n", &s.IniCheck),
+    };
+    TextCursor cursor;
+    cursor.Data = text.data();
+    cursor.Size = text.size();
+    for (int i = 0; i < SettingsTemplateCount; i++) {
+        TemplateMatch match = MatchLine(cursor, lines[i]);
+        report.Ends[i] = match.End;
+        report.Assigned[i] = match.Assigned;
+        report.StopOffsets[i] = uint32_t(cursor.Position);
+    }
+
+    // The flags as this read left them choose the list; the full list wins.
+    if (s.UseFullList != 0) {
+        report.List = ListTaken::Full;
+        LoadUserModelList(Plugin.FullListText, ModelListKind::Full);
+    } else if (s.UseSmallList != 0) {
+        report.List = ListTaken::Small;
+        LoadUserModelList(Plugin.SmallListText, ModelListKind::Small);
+    }
+}
+
+void ReadSiblingHotkey() {
+    std::string text;
+    if (!LoadSettingsText(SiblingFileName, text)) {
+        return;
+    }
+    const SettingsLine lines[] = {
+        Heading("PALVENOR BY MIRODEX%*\n"),
+        Heading("\nMAIN OPTIONS:%*\n"),
+        IntegerLine("Hotkey = [%x]%*\n", &Plugin.Settings.Hotkey),
+    };
+    TextCursor cursor;
+    cursor.Data = text.data();
+    cursor.Size = text.size();
+    for (const SettingsLine& line : lines) {
+        MatchLine(cursor, line);
+    }
+}
