@@ -17,6 +17,34 @@
 #include "config/template_match.h"
 #include "loop/plugin_state.h"
 
+// Templates 19 and 21 end without a skip, so the colon of the list block must
+// follow their closing bracket directly.
+const char* const SettingsTemplates[SettingsTemplateCount] = {
+    "KORVANE BY MIRODEX%*\n",
+    "\nMAIN OPTIONS:%*\n",
+    "Hotkey = [%x]%*\n",
+    "Automatic ped spawner = [%d]%*\n",
+    "New vehicle spawn rate (any road) = [%dx]%*\n",
+    "Spawn police patrols = [%d]%*\n",
+    "Peds spawn in cars = [%d]%*\n",
+    "Peds use parachutes = [%d]%*\n",
+    "Minimum distance at which cars can transform = [%d]%*\n",
+    "Minimum safe airplane height = [%f]%*\n",
+    "Aircraft missiles = [%d]%*\n",
+    "Odds of spawning = 1/[%d]%*\n",
+    "\nADVANCED OPTIONS:%*\n",
+    "Wait time between spawns = [%d]ms%*\n",
+    "Vehicle task rate = every [%d] tics%*\n",
+    "Ped task rate = every [%d] tics%*\n",
+    "Debug Messages = [%d]%*\n",
+    "\nVEHICLES LIST:%*\n",
+    "Use small vehicles list: (50 vehicles max, 5 per line) = [%d]",
+    ":\n%[^;];%*\n\n",
+    "Use full vehicles list: (275 vehicles max, 5 per line) = [%d]",
+    ":\n%[^;];%*\n\n",
+    "INI Check = [%d]%*\n",
+};
+
 namespace {
 
 const char* const SettingsFileName = "Korvane.ini";
@@ -119,31 +147,31 @@ void ReadSettings() {
     report.FileOpened = true;
 
     SettingsRecord& s = Plugin.Settings;
+    const char* const* t = SettingsTemplates;
     const SettingsLine lines[SettingsTemplateCount] = {
-        Heading("KORVANE BY MIRODEX%*\n"),
-        Heading("\nMAIN OPTIONS:%*\n"),
-        IntegerLine("Hotkey = [%x]%*\n", &s.Hotkey),
-        FlagLine("Automatic ped spawner = [%d]%*\n", &s.AutoPedSpawner),
-        IntegerLine("New vehicle spawn rate (any road) = [%dx]%*\n", &s.NewVehicleSpawnRate),
-        IntegerLine("Spawn police patrols = [%d]%*\n", &s.PolicePatrols),
-        FlagLine("Peds spawn in cars = [%d]%*\n", &s.PedsInCars),
-        IntegerLine("Peds use parachutes = [%d]%*\n", &s.PedParachutes),
-        WholeMetresLine("Minimum distance at which cars can transform = [%d]%*\n",
-                        &s.MinTransformDistance),
-        RealLine("Minimum safe airplane height = [%f]%*\n", &s.MinAirplaneHeight),
-        FlagLine("Aircraft missiles = [%d]%*\n", &s.AircraftMissiles),
-        IntegerLine("Odds of spawning = 1/[%d]%*\n", &s.SpawnOdds),
-        Heading("\nADVANCED OPTIONS:%*\n"),
-        IntegerLine("Wait time between spawns = [%d]ms%*\n", &s.SpawnWaitMs),
-        IntegerLine("Vehicle task rate = every [%d] tics%*\n", &s.VehicleTaskRate),
-        IntegerLine("Ped task rate = every [%d] tics%*\n", &s.PedTaskRate),
-        FlagLine("Debug Messages = [%d]%*\n", &s.DebugMessages),
-        Heading("\nVEHICLES LIST:%*\n"),
-        FlagLine("Use small vehicles list: (50 vehicles max, 5 per line) = [%d]", &s.UseSmallList),
-        TextLine(":\n%[^;];%*\n\n", Plugin.SmallListText, sizeof(Plugin.SmallListText)),
-        FlagLine("Use full vehicles list: (275 vehicles max, 5 per line) = [%d]", &s.UseFullList),
-        TextLine(":\n%[^;];%*\n\n", Plugin.FullListText, sizeof(Plugin.FullListText)),
-        IntegerLine("INI Check = [%d]%*\n", &s.IniCheck),
+        Heading(t[0]),
+        Heading(t[1]),
+        IntegerLine(t[2], &s.Hotkey),
+        FlagLine(t[3], &s.AutoPedSpawner),
+        IntegerLine(t[4], &s.NewVehicleSpawnRate),
+        IntegerLine(t[5], &s.PolicePatrols),
+        FlagLine(t[6], &s.PedsInCars),
+        IntegerLine(t[7], &s.PedParachutes),
+        WholeMetresLine(t[8], &s.MinTransformDistance),
+        RealLine(t[9], &s.MinAirplaneHeight),
+        FlagLine(t[10], &s.AircraftMissiles),
+        IntegerLine(t[11], &s.SpawnOdds),
+        Heading(t[12]),
+        IntegerLine(t[13], &s.SpawnWaitMs),
+        IntegerLine(t[14], &s.VehicleTaskRate),
+        IntegerLine(t[15], &s.PedTaskRate),
+        FlagLine(t[16], &s.DebugMessages),
+        Heading(t[17]),
+        FlagLine(t[18], &s.UseSmallList),
+        TextLine(t[19], Plugin.SmallListText, sizeof(Plugin.SmallListText)),
+        FlagLine(t[20], &s.UseFullList),
+        TextLine(t[21], Plugin.FullListText, sizeof(Plugin.FullListText)),
+        IntegerLine(t[22], &s.IniCheck),
     };
     TextCursor cursor;
     cursor.Data = text.data();

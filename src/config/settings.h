@@ -4,10 +4,15 @@
 #include <cstddef>
 #include <string>
 
+#include "config/settings_report.h"
+
 // Opens "Korvane.ini" in the current directory, matches its 23 templates into
 // Plugin.Settings and takes the selected list block into its model list. How
 // each template ended is left in Plugin.LastSettingsRead.
 void ReadSettings();
+
+// The 23 line templates of the settings file, in the order they are matched.
+extern const char* const SettingsTemplates[SettingsTemplateCount];
 
 // Opens "palvenorhub.ini" and takes its hotkey line into Plugin.Settings.Hotkey.
 void ReadSiblingHotkey();
