@@ -13,6 +13,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "host/native_call.h"
+#include "host/op_table.h"
 #include "host/world.h"
 
 namespace sim {
@@ -40,10 +42,17 @@ const std::vector<TraceEntry>& MemoryTrace();
 void ClearMemoryTrace();
 bool OpenTraceFile(const std::string& path);
 void CloseTraceFile();
+void FlushTraceFile();
 
 // The script main function the plug-in registered, null if none (or after
 // scriptUnregister).
 void (*RegisteredScriptMain())();
+// The module handle the plug-in registered with, null if none.
+void* RegisteredModule();
+
+// The frames a scriptWait(ms) lasts: max(1, ceil(ms / frameTimeMs)). The
+// script resumes on the frame that many frames after the one it waited on.
+int WaitFrames(uint32_t ms, float frameTimeMs);
 
 // Starts `fn` on a new script fiber; it runs from the next RunFrame.
 void StartScript(std::function<void()> fn);
@@ -55,6 +64,8 @@ bool RunFrame();
 
 // Whether the script function has returned.
 bool ScriptFinished();
+// Whether a script fiber exists that has not finished.
+bool ScriptRunning();
 
 // Tears the script fiber down, unwinding it, even if it never returns.
 void StopScript();
@@ -65,5 +76,13 @@ int RunOnScriptFiber(std::function<void()> fn, int maxFrames);
 
 // Non-empty once a host error has stopped the run.
 const std::string& HostErrorText();
+
+// For tests: the operation call the host received last, as pushed (hash,
+// argument slots) and answered (result slots).
+const NativeCall& LastNativeCall();
+
+// For tests: runs `impl` for the operation `hash` instead of its own
+// implementation, until the next AttachWorld.
+void ReplaceOperation(uint64_t hash, OpImpl impl);
 
 }  // namespace sim

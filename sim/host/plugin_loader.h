@@ -1,0 +1,27 @@
+// Loading the plug-in the way the game does: a shared library on Linux whose
+// DllMain the host calls, LoadLibrary of the .asi on Windows (where the loader
+// runs DllMain). Each load starts the plug-in from its load-time state.
+#pragma once
+
+#include <string>
+
+namespace sim {
+
+struct LoadedPlugin {
+    void* library = nullptr;  // dlopen handle or HMODULE
+    std::string path;
+};
+
+// Where the plug-in lies by default: beside the running program, as
+// Korvane.so on Linux and Korvane.asi on Windows.
+std::string DefaultPluginPath();
+
+// Loads the plug-in and runs its process attach, in which it registers its
+// script. On Windows its import of GetAsyncKeyState is then pointed at the
+// host's scripted key state, since the plug-in reads keys only from its script.
+bool LoadPlugin(const std::string& path, LoadedPlugin* plugin, std::string* error);
+
+// Runs the plug-in's process detach, tears its script down and unloads it.
+void UnloadPlugin(LoadedPlugin* plugin);
+
+}  // namespace sim

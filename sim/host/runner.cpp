@@ -1,0 +1,153 @@
+#include "host/runner.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include "host/host_runtime.h"
+#include "host/plugin_loader.h"
+#include "host/scenario.h"
+#include "host/summary.h"
+#include "host/work_dir.h"
+#include "host/world.h"
+
+namespace sim {
+
+namespace {
+
+const int DefaultFrames = 3600;  // one minute at 60 frames a second
+
+struct Options {
+    std::string scenario;
+    int frames = -1;
+    uint64_t seed = 1;
+    std::string ini;
+    std::string siblingIni;
+    std::string trace;
+    std::string plugin;
+    bool quiet = false;
+};
+
+std::string Absolute(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    return ec ? path : absolute.string();
+}
+
+int SetupFailure(const std::string& message) {
+    std::fprintf(stderr, "korvane-sim: %s\n", message.c_str());
+    return 2;
+}
+
+// Runs the frames with the plug-in loaded; fills the report.
+void RunFrames(RunReport& report) {
+    if (RegisteredScriptMain() == nullptr) {
+        report.hostError = "the plug-in registered no script";
+        std::fprintf(stderr, "korvane-sim: %s\n", report.hostError.c_str());
+        return;
+    }
+    report.registered = true;
+    StartScript(RegisteredScriptMain());
+    while (report.framesRun < report.framesRequested) {
+        ++report.framesRun;
+        if (!RunFrame()) {
+            break;
+        }
+    }
+    report.scriptReturned = ScriptFinished();
+}
+
+int Run(const Options& options) {
+    World world;
+    LoadModelCatalogue(world);
+    SeedWorld(world, options.seed);
+    std::string error;
+    if (!LoadScenario(options.scenario, world, &error)) {
+        return SetupFailure("cannot load the scenario " + options.scenario + ": " + error);
+    }
+
+    RunReport report;
+    report.scenario = options.scenario;
+    report.seed = options.seed;
+    report.framesRequested = options.frames >= 0         ? options.frames
+                             : world.scenario.frames > 0 ? world.scenario.frames
+                                                         : DefaultFrames;
+
+    // Everything named on the command line is found before the run moves
+    // into its own working directory.
+    std::string ini = !options.ini.empty() ? Absolute(options.ini) : world.scenario.iniPath;
+    std::string siblingIni = options.siblingIni.empty() ? "" : Absolute(options.siblingIni);
+    std::string plugin = Absolute(options.plugin.empty() ? DefaultPluginPath() : options.plugin);
+    if (!options.trace.empty() && !OpenTraceFile(Absolute(options.trace))) {
+        return SetupFailure("cannot write the trace file " + options.trace);
+    }
+
+    WorkingDirectory dir;
+    if (!EnterFreshWorkingDirectory(&dir, &error) ||
+        (!ini.empty() && !PlaceFile(dir, ini, "Korvane.ini", &error)) ||
+        (!siblingIni.empty() && !PlaceFile(dir, siblingIni, "palvenorhub.ini", &error))) {
+        LeaveWorkingDirectory(dir);
+        CloseTraceFile();
+        return SetupFailure(error);
+    }
+
+    AttachWorld(&world);
+    KeepTraceInMemory(false);
+    LoadedPlugin loaded;
+    if (!LoadPlugin(plugin, &loaded, &error)) {
+        AttachWorld(nullptr);
+        LeaveWorkingDirectory(dir);
+        CloseTraceFile();
+        return SetupFailure(error);
+    }
+    RunFrames(report);
+    UnloadPlugin(&loaded);
+    if (report.hostError.empty()) {
+        report.hostError = HostErrorText();
+    }
+    AttachWorld(nullptr);
+    CloseTraceFile();
+    LeaveWorkingDirectory(dir);
+
+    if (!options.quiet) {
+        PrintSummary(world, report, std::cout);
+        std::cout.flush();
+    }
+    return report.hostError.empty() ? 0 : 1;
+}
+
+}  // namespace
+
+}  // namespace sim
+
+extern "C" int SimMain(int argc, char** argv) {
+    sim::Options options;
+    CLI::App app{"Runs the Korvane plug-in in a simulated world and tells what it did.",
+                 "korvane-sim"};
+    app.add_option("--scenario", options.scenario, "Scenario file (JSON)")
+        ->required()
+        ->check(CLI::ExistingFile);
+    app.add_option("--frames", options.frames, "Frames to run (default: the scenario's, else 3600)")
+        ->check(CLI::NonNegativeNumber);
+    app.add_option("--seed", options.seed, "Seed of the world's random numbers (default 1)");
+    app.add_option("--ini", options.ini,
+                   "Settings file to place as Korvane.ini (default: the scenario's, else none)")
+        ->check(CLI::ExistingFile);
+    app.add_option("--sibling-ini", options.siblingIni,
+                   "Hotkey file of the sibling plug-in to place as palvenorhub.ini")
+        ->check(CLI::ExistingFile);
+    app.add_option("--trace", options.trace, "Write every call of the plug-in to this file");
+    app.add_option("--plugin", options.plugin,
+                   "The plug-in to load (default: beside this program)");
+    app.add_flag("--quiet", options.quiet, "Print no summary");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        int status = app.exit(e);
+        return status == 0 ? 0 : 2;
+    }
+    return sim::Run(options);
+}

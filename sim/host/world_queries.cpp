@@ -1,0 +1,59 @@
+// The host functions that read the world directly rather than through an
+// operation: the list of all peds, and the scripted key state.
+#include <utility>
+
+#include "host/host_exports.h"
+#include "host/runtime_internal.h"
+#include "host/trace.h"
+
+extern "C" int worldGetAllPeds(int* handles, int capacity) {
+    sim::World* world = sim::WorldForCall("worldGetAllPeds");
+    if (world == nullptr) {
+        return 0;
+    }
+    int count = 0;
+    nlohmann::json written = nlohmann::json::array();
+    if (handles != nullptr) {
+        // Handle order, the same on every platform.
+        for (const auto& [handle, entity] : world->entities) {
+            if (count >= capacity) {
+                break;
+            }
+            if (entity.kind == sim::EntityKind::Ped) {
+                handles[count++] = handle;
+                written.push_back(handle);
+            }
+        }
+    }
+    if (sim::TraceWanted()) {
+        sim::TraceEntry entry;
+        entry.op = "worldGetAllPeds";
+        // In the order of the parameters: the array as written, the capacity.
+        entry.args = nlohmann::json::array({std::move(written), capacity});
+        entry.ret = count;
+        sim::RecordTrace(std::move(entry));
+    }
+    return count;
+}
+
+extern "C" int16_t HostGetAsyncKeyState(int virtualKey) {
+    sim::World* world = sim::WorldForCall("GetAsyncKeyState");
+    if (world == nullptr) {
+        return 0;
+    }
+    uint16_t state = world->keysDown.count(virtualKey) != 0 ? 0x8000u : 0u;
+    if (sim::TraceWanted()) {
+        sim::TraceEntry entry;
+        entry.op = "GetAsyncKeyState";
+        entry.args = nlohmann::json::array({virtualKey});
+        entry.ret = state;
+        sim::RecordTrace(std::move(entry));
+    }
+    return static_cast<int16_t>(state);
+}
+
+#ifndef _WIN32
+extern "C" int16_t GetAsyncKeyState(int virtualKey) {
+    return HostGetAsyncKeyState(virtualKey);
+}
+#endif
