@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# The Windows build under Wine: checks what Korvane.asi, ScriptHookV.dll and
+# korvane-sim.exe import, runs korvane-sim.exe on the default scenario, checks
+# that the plug-in registered and that the hotkey's press and release switched
+# it on, and compares its trace with the Linux build's for the same scenario
+# and seed (numbers within 1e-4).
+#
+#   tests/wine/run_wine_test.sh BUILD_LINUX BUILD_WINDOWS
+#
+# KORVANE_WINE_FRAMES and KORVANE_WINE_SEED change the run (900 frames, seed 7).
+set -euo pipefail
+
+if [ $# -ne 2 ]; then
+    echo "usage: $0 BUILD_LINUX BUILD_WINDOWS" >&2
+    exit 2
+fi
+linux="$(cd "$1" && pwd)"
+windows="$(cd "$2" && pwd)"
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+scenario="$root/sim/scenarios/town.json"
+frames="${KORVANE_WINE_FRAMES:-900}"
+seed="${KORVANE_WINE_SEED:-7}"
+objdump=x86_64-w64-mingw32-objdump
+
+wine=/usr/lib/wine/wine64
+if [ ! -x "$wine" ]; then
+    wine="$(command -v wine64 || command -v wine || true)"
+fi
+if [ -z "$wine" ]; then
+    echo "FAIL: no wine64 (Debian's wine64 package puts it at /usr/lib/wine/wine64)" >&2
+    exit 1
+fi
+
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+pass() {
+    echo "ok: $*"
+}
+
+# --- What the binaries import ---------------------------------------------------
+# Windows' own DLLs are all a player has; no MinGW runtime may be needed.
+system_dlls='^(kernel32|msvcrt|user32|advapi32|ntdll|ws2_32|shell32|ole32|bcrypt)\.dll$'
+
+imported_dlls() {
+    "$objdump" -p "$1" | sed -n 's/^[[:space:]]*DLL Name: //p'
+}
+
+check_only_system_dlls() {
+    local file="$1" allowed="$2" dll
+    for dll in $(imported_dlls "$file"); do
+        if ! echo "$dll" | tr 'A-Z' 'a-z' | grep -Eq "$system_dlls" && [ "$dll" != "$allowed" ]; then
+            fail "$(basename "$file") imports $dll"
+            return
+        fi
+    done
+    pass "$(basename "$file") imports only Windows' own DLLs${allowed:+ and $allowed}"
+}
+
+asi="$windows/Korvane.asi"
+for file in "$asi" "$windows/ScriptHookV.dll" "$windows/korvane-sim.exe"; do
+    if [ ! -f "$file" ]; then
+        echo "FAIL: $file is missing; build the windows preset first" >&2
+        exit 1
+    fi
+done
+check_only_system_dlls "$asi" ScriptHookV.dll
+check_only_system_dlls "$windows/ScriptHookV.dll" ""
+check_only_system_dlls "$windows/korvane-sim.exe" ScriptHookV.dll
+
+decorated=(
+    '?scriptRegister@@YAXPEAUHINSTANCE__@@P6AXXZ@Z'
+    '?scriptUnregister@@YAXPEAUHINSTANCE__@@@Z'
+    '?scriptWait@@YAXK@Z'
+    '?nativeInit@@YAX_K@Z'
+    '?nativePush64@@YAX_K@Z'
+    '?nativeCall@@YAPEA_KXZ'
+    '?worldGetAllPeds@@YAHPEAHH@Z'
+)
+# The import names listed under ScriptHookV.dll in the .asi's import table.
+asi_imports="$("$objdump" -p "$asi" | awk '
+    /DLL Name:/ { inside = ($3 == "ScriptHookV.dll"); next }
+    inside && NF >= 3 && $1 ~ /^[0-9a-f]+$/ { print $NF }')"
+dll_exports="$("$objdump" -p "$windows/ScriptHookV.dll")"
+for name in "${decorated[@]}"; do
+    grep -qxF -- "$name" <<<"$asi_imports" || fail "Korvane.asi does not import $name from ScriptHookV.dll"
+    grep -qF -- "$name" <<<"$dll_exports" || fail "ScriptHookV.dll does not export $name"
+done
+[ "$(grep -c . <<<"$asi_imports")" -eq 7 ] || fail "Korvane.asi imports other than the seven from ScriptHookV.dll"
+pass "the seven decorated host functions: imported by Korvane.asi, exported by ScriptHookV.dll"
+
+# --- The same run on both platforms ----------------------------------------------
+work="$windows/wine-test"
+rm -rf "$work"
+mkdir -p "$work"
+export WINEPREFIX="$windows/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+
+"$linux/korvane-sim" --scenario "$scenario" --frames "$frames" --seed "$seed" \
+    --trace "$work/linux.jsonl" >"$work/linux.txt"
+pass "Linux run: $(wc -l <"$work/linux.jsonl") trace entries"
+
+if [ ! -d "$WINEPREFIX" ]; then
+    echo "Creating the Wine prefix $WINEPREFIX (first run only)"
+fi
+status=0
+"$wine" "$windows/korvane-sim.exe" --scenario "Z:$scenario" --frames "$frames" --seed "$seed" \
+    --trace "Z:$work/windows.jsonl" >"$work/windows.txt" 2>"$work/windows.err" || status=$?
+if [ "$status" -ne 0 ]; then
+    cat "$work/windows.txt" "$work/windows.err" >&2
+    fail "korvane-sim.exe exited with status $status"
+fi
+if [ ! -s "$work/windows.jsonl" ]; then
+    fail "korvane-sim.exe wrote no trace"
+else
+    pass "Windows run under Wine: $(wc -l <"$work/windows.jsonl") trace entries"
+    grep -q '"op":"scriptRegister"' "$work/windows.jsonl" &&
+        pass "the plug-in registered its script" ||
+        fail "the plug-in did not register its script"
+    grep -Eq '"op":"GetAsyncKeyState","args":\[[0-9]+\],"ret":32768' "$work/windows.jsonl" &&
+        pass "the scripted keys reached the plug-in" ||
+        fail "the plug-in never saw a key down"
+    grep -q '"op":"SetAllLowPriorityVehicleGeneratorsActive"' "$work/windows.jsonl" &&
+        pass "the hotkey's press and release switched the plug-in on" ||
+        fail "the plug-in was not switched on"
+    if "$linux/korvane-trace-diff" "$work/linux.jsonl" "$work/windows.jsonl"; then
+        pass "the Windows trace equals the Linux trace"
+    else
+        fail "the Windows trace differs from the Linux trace"
+    fi
+fi
+
+if [ "$failures" -ne 0 ]; then
+    echo "Wine test: $failures check(s) failed" >&2
+    exit 1
+fi
+echo "Wine test passed"
