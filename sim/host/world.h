@@ -49,13 +49,16 @@ struct VehicleModel {
     std::string vehicleClass;
     bool hasWeapons = false;
     std::string displayName;
+    bool police = false;  // a law-enforcement vehicle: random drivers are police
 };
 
 // A task or order given to a ped, recorded for tests and the summary.
 struct TaskRecord {
-    std::string name;            // operation name, e.g. "TaskHeliChase"
-    int frame = 0;               // frame on which it was given
-    std::vector<double> values;  // its arguments, handles and numbers alike
+    std::string name;  // operation name, e.g. "TaskHeliChase"
+    int frame = 0;     // frame on which it was given
+    // Its arguments after the ped itself, handles and numbers alike: for
+    // TaskHeliChase {target, dx, dy, dz}, for TaskWarpPedIntoVehicle {vehicle, seat}.
+    std::vector<double> values;
 };
 
 struct WeaponRecord {
@@ -104,8 +107,10 @@ struct Entity {
     std::set<int> combatAttributes;
     int componentVariations = 0;
     int propsRandomised = 0;
-    std::vector<TaskRecord> tasks;
+    std::vector<TaskRecord> tasks;  // every task given, oldest first
+    int activeTask = -1;            // index into `tasks` of the task the ped follows, -1 none
     uint32_t vehicleWeapon = 0;
+    int parachuteStateFrame = 0;  // frame on which parachuteState last changed
 
     // Vehicles.
     bool driveable = true;
@@ -117,6 +122,11 @@ struct Entity {
     bool bladesFullSpeed = false;
     bool police = false;  // a police vehicle (by model class)
     int shotsFired = 0;
+    float cruiseSpeed = 0.0f;  // speed a driver keeps on the road; 0 keeps the current speed
+
+    // Spawned by the world's own population (ambient traffic and pedestrians);
+    // such entities are removed again when far from the player.
+    bool ambient = false;
 };
 
 // A node of the road network.
@@ -131,6 +141,64 @@ struct RoadArea {
     float minX = 0, minY = 0, maxX = 0, maxY = 0;
 };
 
+// A grid of straight two-way streets: streets run along x = originX + i * blockSize
+// (north-south) and y = originY + j * blockSize (east-west); drivers on it turn at
+// the crossings.
+struct StreetGrid {
+    float originX = 0, originY = 0;
+    int blocksX = 1, blocksY = 1;
+    float blockSize = 100.0f;
+    float z = 0.0f;
+};
+
+// Something solid that blocks the line of sight below its height (a building).
+struct SightBlocker {
+    RoadArea area;
+    float height = 0.0f;
+};
+
+// A finished ray test.
+struct ShapeTestResult {
+    bool hit = false;
+    Vec endPosition;
+    Vec surfaceNormal;
+    int32_t entity = 0;
+};
+
+// The text style the next DrawText uses.
+struct TextStyle {
+    int font = 0;
+    float scaleX = 1.0f, scaleY = 1.0f;
+    int r = 255, g = 255, b = 255, a = 255;
+    float wrapStart = 0.0f, wrapEnd = 1.0f;
+    bool centre = false;
+    int shadowDistance = 0;
+    int edge = 0;
+    int edgeA = 0;
+};
+
+// The population switches the plug-in sets; the world only records them,
+// except that suppressed models and random cops shape ambient traffic.
+struct PopulationSwitches {
+    float scenarioPedDensity = 1.0f, scenarioPedDensityInterior = 1.0f;
+    float pedDensity = 1.0f;
+    float vehicleDensity = 1.0f;
+    float randomVehicleDensity = 1.0f;
+    int vehicleBudget = 3;
+    int pedBudget = 3;
+    int scenarioBlockingAreasRemoved = 0;   // calls
+    int allVehicleGeneratorsActivated = 0;  // calls
+    int passStartOption = 0;                // last value of ApplyPassStartOption
+    int playerAreaOptionCalls = 0;
+};
+
+// What a scenario says beyond the world itself, for the runner.
+struct ScenarioInfo {
+    std::string path;     // the scenario file, empty when loaded from JSON
+    std::string iniPath;  // settings file to place as Korvane.ini, resolved; empty for none
+    int frames = 0;       // default number of frames, 0 when not given
+};
+
 struct KeyEvent {
     int frame = 0;
     int key = 0;
@@ -140,6 +208,7 @@ struct KeyEvent {
 struct DrawnText {
     std::string text;
     float x = 0, y = 0;
+    TextStyle style;
 };
 
 struct DrawnLine {
@@ -172,14 +241,21 @@ struct WorldStats {
     int platesWritten = 0;
     std::map<std::string, int> statusTexts;  // distinct texts drawn, with counts
     int nativeCalls = 0;
+    // The world's own doings.
+    int ambientVehiclesSpawned = 0;
+    int ambientPedsSpawned = 0;
+    int entitiesCleanedUp = 0;  // removed by the ambient clean-up
+    int parachuteLandings = 0;
+    int fatalFalls = 0;
 };
 
 struct World {
     // Time.
     int frame = 0;
     float frameTimeMs = 1000.0f / 60.0f;
-    int64_t timerAStartMs = 0;  // GetTimerA = now - start
-    uint64_t rngState = 1;      // the seeded generator behind GetRandomIntInRange
+    int64_t timerAStartMs = 0;   // GetTimerA = now - start
+    uint64_t rngState = 1;       // the seeded generator behind GetRandomIntInRange
+    uint64_t worldRngState = 7;  // the world's own draws (traffic, random peds), kept apart
 
     // Entities.
     std::map<int32_t, Entity> entities;
@@ -191,10 +267,11 @@ struct World {
     float groundZ = 0.0f;
 
     // Models.
-    std::vector<VehicleModel> vehicleModels;    // the catalogue with facts
-    std::set<uint32_t> knownModelHashes;        // every name current releases know
-    std::set<uint32_t> pedModelHashes;          // ped models
-    std::map<uint32_t, std::string> hashNames;  // hash -> name for the trace/summary
+    std::vector<VehicleModel> vehicleModels;       // the catalogue with facts
+    std::map<uint32_t, size_t> vehicleModelIndex;  // hash -> index in vehicleModels
+    std::set<uint32_t> knownModelHashes;           // every name current releases know
+    std::set<uint32_t> pedModelHashes;             // ped models
+    std::map<uint32_t, std::string> hashNames;     // hash -> name for the trace/summary
     std::set<uint32_t> loadedModels;
     std::vector<StreamingRequest> streaming;
     int modelLoadDelayFrames = 3;
@@ -204,7 +281,11 @@ struct World {
     // Roads and camera.
     std::vector<RoadNode> roadNodes;
     std::vector<RoadArea> roadAreas;
+    std::vector<StreetGrid> streetGrids;
+    std::vector<SightBlocker> sightBlockers;
+    std::vector<RoadArea> unwalkableAreas;  // no safe spot for a ped inside (water, say)
     Camera camera;
+    bool cameraFollowsPlayer = false;  // camera behind the player, looking its way
 
     // Input and screen.
     std::vector<KeyEvent> keyEvents;  // the schedule, sorted by frame
@@ -212,24 +293,58 @@ struct World {
     std::vector<DrawnText> textsThisFrame;
     std::vector<DrawnLine> linesThisFrame;
     std::string pendingTextEntry;  // text being assembled between BeginTextEntry and DrawText
+    int drawnFrame = 0;            // frame whose drawing textsThisFrame/linesThisFrame hold
+    TextStyle textStyle;
+    std::string textResult;  // text handed to the plug-in, valid until the next such call
 
     // Shape tests.
     int nextShapeTest = 1;
     std::map<int, int32_t> shapeTestHits;  // shape test handle -> entity hit (0 none)
+    std::map<int, ShapeTestResult> shapeTests;
 
     // Population switches the plug-in sets.
     bool createRandomCops = false;
     bool lowPriorityGeneratorsActive = false;
+    PopulationSwitches population;
 
     // Ambient traffic the world keeps up on its own.
     int ambientVehicleTarget = 0;
     int ambientPedTarget = 0;
+    std::vector<uint32_t> ambientVehicleModels;  // drawn from for traffic
+    std::vector<uint32_t> ambientPedModels;      // drawn from for pedestrians and drivers
+    int nextAmbientSpawnFrame = 0;
+    bool populated = false;  // the starting population is placed on the first step
+
+    // The player's own driving, when the scenario has the player drive.
+    bool playerDrives = false;
+    float playerSpeed = 0.0f;
+
+    // Tuning of the world's behaviour.
+    float nearbyVehicleRadius = 120.0f;  // GetPedNearbyVehicles
+    float lineOfSightDistance = 300.0f;  // HasClearLineOfSight beyond this is false
+    float cleanupDistance = 250.0f;      // released/ambient entities beyond this may go
+    float ambientSpawnMin = 120.0f;      // ambient cars appear this far from the player...
+    float ambientSpawnMax = 200.0f;      // ...and no farther
+    int streamingGiveUpFrames = 600;     // a model that cannot load leaves the queue after this
+
+    // Entities a scenario gave names to.
+    std::map<std::string, int32_t> namedEntities;
+    ScenarioInfo scenario;
 
     WorldStats stats;
 };
 
 // Jenkins one-at-a-time over the lower-cased name, as the game hashes names.
 uint32_t HashName(const std::string& name);
+
+// Seeds both generators: the plug-in's (GetRandomIntInRange) and the world's own.
+void SeedWorld(World& world, uint64_t seed);
+
+// The name behind a hash the host knows (models, weapons, groups); empty if none.
+std::string NameOfHash(const World& world, uint32_t hash);
+
+// Whether a hash is a ped model the host knows.
+bool IsPedModel(const World& world, uint32_t hash);
 
 // Fills the model catalogue from the embedded data files.
 void LoadModelCatalogue(World& world);
@@ -239,6 +354,10 @@ const VehicleModel* FindVehicleModel(const World& world, uint32_t hash);
 
 // Entity lookup; null when the handle names no live entity.
 Entity* FindEntity(World& world, int32_t handle);
+const Entity* FindEntity(const World& world, int32_t handle);
+
+// Number of peds or vehicles in the world (what the pool limits count).
+int CountEntities(const World& world, EntityKind kind);
 
 // Creates entities, honouring the pool limits; 0 when the pool is full.
 int32_t CreatePed(World& world, uint32_t model, int pedType, Vec position);
@@ -256,9 +375,33 @@ bool IsEntityVisible(const World& world, const Entity& entity);
 
 // The next draw of the seeded generator: start <= r < end (start when end <= start).
 int32_t RandomInRange(World& world, int32_t start, int32_t end);
+// The same over the world's own generator.
+int32_t WorldRandomInRange(World& world, int32_t start, int32_t end);
 
-// Advances the world by one frame: motion, falling, parachutes, streaming,
-// ambient clean-up and traffic, key state from the schedule, drawn items cleared.
+// Straight-line distance (3-D), and on the ground plane.
+float Distance(Vec a, Vec b);
+float Distance2D(Vec a, Vec b);
+// Unit vector on the ground plane for a heading in degrees (0 north, +90 west).
+Vec HeadingDirection(float headingDegrees);
+
+// Script timer A in milliseconds.
+int64_t NowMs(const World& world);
+
+// Applies the scheduled key events of `frame` to the key state. Applying the
+// same frame twice changes nothing.
+void ApplyKeyEvents(World& world, int frame);
+
+// Starts a frame: the key events of the current frame, and the drawn items of
+// the previous frame cleared. Texts and lines drawn in a frame stay in
+// textsThisFrame/linesThisFrame until the next frame begins, so that they can
+// be inspected after it. Drawing operations also clear them lazily when they
+// find items of an earlier frame.
+void BeginFrame(World& world);
+
+// Advances the world by one frame: the frame number and its key events,
+// streaming, motion (driving, flying, falling, parachutes), the camera,
+// ambient clean-up, traffic and pedestrians. Drawn items are not cleared
+// here but by BeginFrame (or lazily by the next drawing).
 void StepWorld(World& world);
 
 }  // namespace sim

@@ -1,0 +1,464 @@
+#include "host/world.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+
+#include "host/det_math.h"
+#include "host/embedded_data.h"
+
+namespace sim {
+
+namespace {
+
+// Ped models the host knows, with whether they are human. Random peds are
+// drawn from the civilians; the police and army models crew their vehicles.
+struct PedModelFact {
+    const char* name;
+    bool human;
+};
+const PedModelFact kPedModels[] = {
+    {"player_zero", true},       {"player_one", true},        {"player_two", true},
+    {"a_m_y_business_01", true}, {"a_m_m_skater_01", true},   {"a_m_y_hipster_01", true},
+    {"a_m_y_downtown_01", true}, {"a_f_y_business_01", true}, {"a_f_m_tourist_01", true},
+    {"a_f_y_hipster_01", true},  {"a_f_y_tourist_01", true},  {"s_m_y_cop_01", true},
+    {"s_f_y_cop_01", true},      {"s_m_y_sheriff_01", true},  {"s_m_y_ranger_01", true},
+    {"s_m_y_swat_01", true},     {"s_m_y_marine_01", true},   {"s_m_m_pilot_01", true},
+    {"a_c_deer", false},         {"a_c_boar", false},         {"a_c_chickenhawk", false},
+};
+
+// Names that are hashed by the plug-in but are no models: weapons and groups.
+const char* const kOtherNames[] = {
+    "GADGET_PARACHUTE",
+    "WEAPON_NIGHTSTICK",
+    "WEAPON_PISTOL",
+    "WEAPON_PUMPSHOTGUN",
+    "VEHICLE_WEAPON_PLANE_ROCKET",
+    "VEHICLE_WEAPON_SPACE_ROCKET",
+    "COUGAR",
+};
+
+// Law-enforcement vehicles: their random drivers are police.
+const char* const kPoliceModels[] = {
+    "police",     "police2",    "police3", "police4", "policeb",  "policet",
+    "policeold1", "policeold2", "pbus",    "sheriff", "sheriff2", "pranger",
+    "riot",       "riot2",      "fbi",     "fbi2",    "polmav",   "predator",
+};
+
+struct TypeName {
+    const char* name;
+    VehicleType type;
+};
+const TypeName kTypeNames[] = {
+    {"CAR", VehicleType::Car},
+    {"BIKE", VehicleType::Bike},
+    {"BICYCLE", VehicleType::Bicycle},
+    {"QUADBIKE", VehicleType::Quadbike},
+    {"PLANE", VehicleType::Plane},
+    {"HELI", VehicleType::Heli},
+    {"BOAT", VehicleType::Boat},
+    {"TRAILER", VehicleType::Trailer},
+    {"TRAIN", VehicleType::Train},
+    {"BLIMP", VehicleType::Blimp},
+    {"SUBMARINE", VehicleType::Submarine},
+    {"AMPHIBIOUS_AUTOMOBILE", VehicleType::AmphibiousAutomobile},
+    {"AMPHIBIOUS_QUADBIKE", VehicleType::AmphibiousQuadbike},
+    {"SUBMARINECAR", VehicleType::SubmarineCar},
+};
+
+std::vector<std::string> SplitTabs(const std::string& line) {
+    std::vector<std::string> fields;
+    std::string field;
+    for (char c : line) {
+        if (c == '\t') {
+            fields.push_back(field);
+            field.clear();
+        } else if (c != '\r') {
+            field.push_back(c);
+        }
+    }
+    fields.push_back(field);
+    return fields;
+}
+
+uint64_t SplitMix64(uint64_t& state) {
+    state += 0x9E3779B97F4A7C15ULL;
+    uint64_t z = state;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+}
+
+int32_t DrawInRange(uint64_t& state, int32_t start, int32_t end) {
+    if (end <= start) {
+        return start;
+    }
+    const uint64_t range = static_cast<uint64_t>(static_cast<int64_t>(end) - start);
+    const uint64_t offset = SplitMix64(state) % range;
+    return static_cast<int32_t>(static_cast<int64_t>(start) + static_cast<int64_t>(offset));
+}
+
+// Plates of new vehicles: two digits, three letters, three digits, from the handle.
+std::string PlateFor(int32_t handle) {
+    const uint32_t h = static_cast<uint32_t>(handle) * 2654435761u;
+    char plate[9];
+    std::snprintf(plate, sizeof plate, "%02u%c%c%c%03u", (h >> 3) % 100u,
+                  static_cast<char>('A' + (h >> 10) % 26u),
+                  static_cast<char>('A' + (h >> 15) % 26u),
+                  static_cast<char>('A' + (h >> 20) % 26u), static_cast<unsigned>(handle) % 1000u);
+    return plate;
+}
+
+}  // namespace
+
+const char* VehicleTypeName(VehicleType type) {
+    for (const TypeName& t : kTypeNames) {
+        if (t.type == type) {
+            return t.name;
+        }
+    }
+    return "CAR";
+}
+
+uint32_t HashName(const std::string& name) {
+    uint32_t hash = 0;
+    for (char ch : name) {
+        unsigned char c = static_cast<unsigned char>(ch);
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<unsigned char>(c - 'A' + 'a');
+        }
+        hash += c;
+        hash += hash << 10;
+        hash ^= hash >> 6;
+    }
+    hash += hash << 3;
+    hash ^= hash >> 11;
+    hash += hash << 15;
+    return hash;
+}
+
+void SeedWorld(World& world, uint64_t seed) {
+    world.rngState = seed;
+    world.worldRngState = seed ^ 0x5DEECE66DULL;
+}
+
+std::string NameOfHash(const World& world, uint32_t hash) {
+    auto it = world.hashNames.find(hash);
+    return it == world.hashNames.end() ? std::string() : it->second;
+}
+
+bool IsPedModel(const World& world, uint32_t hash) {
+    return world.pedModelHashes.count(hash) != 0;
+}
+
+void LoadModelCatalogue(World& world) {
+    world.vehicleModels.clear();
+    world.vehicleModelIndex.clear();
+    world.knownModelHashes.clear();
+    world.pedModelHashes.clear();
+
+    std::istringstream tsv(EmbeddedVehiclesTsv);
+    std::string line;
+    bool header = true;
+    while (std::getline(tsv, line)) {
+        if (header) {
+            header = false;
+            continue;
+        }
+        std::vector<std::string> f = SplitTabs(line);
+        if (f.size() < 5 || f[0].empty()) {
+            continue;
+        }
+        VehicleModel model;
+        model.name = f[0];
+        model.hash = HashName(f[0]);
+        for (const TypeName& t : kTypeNames) {
+            if (f[1] == t.name) {
+                model.type = t.type;
+            }
+        }
+        model.seats = std::max(1, std::atoi(f[2].c_str()));
+        model.vehicleClass = f[3];
+        model.hasWeapons = f[4] == "1";
+        model.displayName = f.size() > 5 ? f[5] : std::string();
+        for (const char* police : kPoliceModels) {
+            if (model.name == police) {
+                model.police = true;
+            }
+        }
+        world.vehicleModelIndex[model.hash] = world.vehicleModels.size();
+        world.hashNames[model.hash] = model.name;
+        world.knownModelHashes.insert(model.hash);
+        world.vehicleModels.push_back(model);
+    }
+
+    std::istringstream names(EmbeddedModelNamesTxt);
+    while (std::getline(names, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (line.empty()) {
+            continue;
+        }
+        const uint32_t hash = HashName(line);
+        world.knownModelHashes.insert(hash);
+        world.hashNames.emplace(hash, line);
+    }
+
+    world.ambientPedModels.clear();
+    for (const PedModelFact& ped : kPedModels) {
+        const uint32_t hash = HashName(ped.name);
+        world.pedModelHashes.insert(hash);
+        world.hashNames[hash] = ped.name;
+    }
+    for (const char* name : {"a_m_y_business_01", "a_m_m_skater_01", "a_m_y_hipster_01",
+                             "a_f_y_business_01", "a_f_m_tourist_01", "a_f_y_hipster_01"}) {
+        world.ambientPedModels.push_back(HashName(name));
+    }
+    for (const char* name : kOtherNames) {
+        world.hashNames[HashName(name)] = name;
+    }
+}
+
+const VehicleModel* FindVehicleModel(const World& world, uint32_t hash) {
+    auto it = world.vehicleModelIndex.find(hash);
+    return it == world.vehicleModelIndex.end() ? nullptr : &world.vehicleModels[it->second];
+}
+
+Entity* FindEntity(World& world, int32_t handle) {
+    if (handle == 0) {
+        return nullptr;
+    }
+    auto it = world.entities.find(handle);
+    return it == world.entities.end() ? nullptr : &it->second;
+}
+
+const Entity* FindEntity(const World& world, int32_t handle) {
+    if (handle == 0) {
+        return nullptr;
+    }
+    auto it = world.entities.find(handle);
+    return it == world.entities.end() ? nullptr : &it->second;
+}
+
+int CountEntities(const World& world, EntityKind kind) {
+    int count = 0;
+    for (const auto& [handle, e] : world.entities) {
+        if (e.kind == kind) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+int32_t CreatePed(World& world, uint32_t model, int pedType, Vec position) {
+    if (CountEntities(world, EntityKind::Ped) >= world.pedPoolLimit) {
+        return 0;
+    }
+    Entity ped;
+    ped.handle = world.nextHandle++;
+    ped.kind = EntityKind::Ped;
+    ped.model = model;
+    ped.position = position;
+    ped.pedType = pedType;
+    ped.createdFrame = world.frame;
+    for (const PedModelFact& fact : kPedModels) {
+        if (HashName(fact.name) == model) {
+            ped.human = fact.human;
+        }
+    }
+    if (!ped.human && pedType < 28) {
+        ped.pedType = 28;  // animals
+    }
+    world.entities[ped.handle] = ped;
+    return ped.handle;
+}
+
+int32_t CreateVehicleEntity(World& world, uint32_t model, Vec position, float heading) {
+    if (CountEntities(world, EntityKind::Vehicle) >= world.vehiclePoolLimit) {
+        return 0;
+    }
+    Entity vehicle;
+    vehicle.handle = world.nextHandle++;
+    vehicle.kind = EntityKind::Vehicle;
+    vehicle.model = model;
+    vehicle.position = position;
+    vehicle.heading = heading;
+    vehicle.createdFrame = world.frame;
+    vehicle.plate = PlateFor(vehicle.handle);
+    const VehicleModel* facts = FindVehicleModel(world, model);
+    // A model known only by name seats a driver and one passenger.
+    vehicle.occupants.assign(facts ? static_cast<size_t>(facts->seats) : 2u, 0);
+    vehicle.police = facts && facts->police;
+    world.entities[vehicle.handle] = vehicle;
+    return vehicle.handle;
+}
+
+void RemoveEntity(World& world, int32_t handle) {
+    Entity* e = FindEntity(world, handle);
+    if (!e) {
+        return;
+    }
+    if (e->kind == EntityKind::Ped) {
+        if (Entity* v = FindEntity(world, e->vehicle)) {
+            for (int32_t& seat : v->occupants) {
+                if (seat == handle) {
+                    seat = 0;
+                }
+            }
+        }
+    } else if (e->kind == EntityKind::Vehicle) {
+        // Whoever sat in it is left on foot where it was, moving as it moved:
+        // the pilot of a deleted aircraft falls.
+        const Vec position = e->position;
+        const Vec velocity = e->velocity;
+        for (int32_t occupant : e->occupants) {
+            if (Entity* ped = FindEntity(world, occupant)) {
+                ped->vehicle = 0;
+                ped->seat = -2;
+                ped->position = position;
+                ped->velocity = velocity;
+            }
+        }
+    }
+    world.entities.erase(handle);
+}
+
+bool SeatPed(World& world, int32_t pedHandle, int32_t vehicleHandle, int seat) {
+    Entity* ped = FindEntity(world, pedHandle);
+    Entity* vehicle = FindEntity(world, vehicleHandle);
+    if (!ped || !vehicle || ped->kind != EntityKind::Ped || vehicle->kind != EntityKind::Vehicle) {
+        return false;
+    }
+    const int seats = static_cast<int>(vehicle->occupants.size());
+    if (seat == -2) {  // any free passenger seat
+        for (int s = 0; s + 1 < seats; ++s) {
+            if (vehicle->occupants[s + 1] == 0 || vehicle->occupants[s + 1] == pedHandle) {
+                seat = s;
+                break;
+            }
+        }
+        if (seat == -2) {
+            return false;
+        }
+    }
+    if (seat < -1 || seat + 1 >= seats) {
+        return false;
+    }
+    int32_t& place = vehicle->occupants[seat + 1];
+    if (place != 0 && place != pedHandle) {
+        return false;
+    }
+    if (Entity* old = FindEntity(world, ped->vehicle)) {
+        for (int32_t& s : old->occupants) {
+            if (s == pedHandle) {
+                s = 0;
+            }
+        }
+    }
+    place = pedHandle;
+    ped->vehicle = vehicleHandle;
+    ped->seat = seat;
+    ped->position = vehicle->position;
+    ped->velocity = vehicle->velocity;
+    ped->falling = false;
+    ped->ragdoll = false;
+    return true;
+}
+
+bool IsPointVisible(const World& world, Vec point, float radius) {
+    const Camera& cam = world.camera;
+    const Vec d{point.x - cam.position.x, point.y - cam.position.y, point.z - cam.position.z};
+    const double dist = std::sqrt(static_cast<double>(d.x) * d.x + static_cast<double>(d.y) * d.y +
+                                  static_cast<double>(d.z) * d.z);
+    if (dist - radius > cam.viewDistance) {
+        return false;
+    }
+    if (dist <= radius) {
+        return true;
+    }
+    // Within the half-angle of the camera's yaw, on the ground plane.
+    const Vec forward = HeadingDirection(cam.rotation.z);
+    const double flat = std::sqrt(static_cast<double>(d.x) * d.x + static_cast<double>(d.y) * d.y);
+    if (flat <= radius) {
+        return true;
+    }
+    const double dot =
+        (static_cast<double>(forward.x) * d.x + static_cast<double>(forward.y) * d.y);
+    // Widen the cone by the sphere's radius, as seen from the camera.
+    const double half = std::min(180.0, cam.halfAngleDegrees + 57.29577951308232 * (radius / flat));
+    return dot >= flat * CosDegrees(half);
+}
+
+bool IsEntityVisible(const World& world, const Entity& entity) {
+    if (entity.onScreenOverride >= 0) {
+        return entity.onScreenOverride == 1;
+    }
+    return IsPointVisible(world, entity.position, entity.kind == EntityKind::Vehicle ? 2.5f : 1.0f);
+}
+
+int32_t RandomInRange(World& world, int32_t start, int32_t end) {
+    return DrawInRange(world.rngState, start, end);
+}
+
+int32_t WorldRandomInRange(World& world, int32_t start, int32_t end) {
+    return DrawInRange(world.worldRngState, start, end);
+}
+
+float Distance(Vec a, Vec b) {
+    const double dx = static_cast<double>(a.x) - b.x;
+    const double dy = static_cast<double>(a.y) - b.y;
+    const double dz = static_cast<double>(a.z) - b.z;
+    return static_cast<float>(std::sqrt(dx * dx + dy * dy + dz * dz));
+}
+
+float Distance2D(Vec a, Vec b) {
+    const double dx = static_cast<double>(a.x) - b.x;
+    const double dy = static_cast<double>(a.y) - b.y;
+    return static_cast<float>(std::sqrt(dx * dx + dy * dy));
+}
+
+Vec HeadingDirection(float headingDegrees) {
+    const double d = ReduceDegrees(headingDegrees);
+    // The four street directions exactly, so that grid traffic stays on its lines.
+    if (d == 0.0) {
+        return Vec{0.0f, 1.0f, 0.0f};
+    }
+    if (d == 90.0) {
+        return Vec{-1.0f, 0.0f, 0.0f};
+    }
+    if (d == -180.0) {
+        return Vec{0.0f, -1.0f, 0.0f};
+    }
+    if (d == -90.0) {
+        return Vec{1.0f, 0.0f, 0.0f};
+    }
+    return Vec{static_cast<float>(-SinDegrees(d)), static_cast<float>(CosDegrees(d)), 0.0f};
+}
+
+int64_t NowMs(const World& world) {
+    return static_cast<int64_t>(std::floor(static_cast<double>(world.frame) * world.frameTimeMs));
+}
+
+void ApplyKeyEvents(World& world, int frame) {
+    for (const KeyEvent& event : world.keyEvents) {
+        if (event.frame != frame) {
+            continue;
+        }
+        if (event.down) {
+            world.keysDown.insert(event.key);
+        } else {
+            world.keysDown.erase(event.key);
+        }
+    }
+}
+
+void BeginFrame(World& world) {
+    ApplyKeyEvents(world, world.frame);
+    world.textsThisFrame.clear();
+    world.linesThisFrame.clear();
+    world.drawnFrame = world.frame;
+}
+
+}  // namespace sim
