@@ -11,9 +11,10 @@ namespace {
 
 const EntityKind kPedKind = EntityKind::Ped;
 
-// A ped in the air on foot can take a parachute.
-bool IsAirborneOnFoot(const World& world, const Entity& ped) {
-    return ped.vehicle == 0 && (ped.falling || ped.position.z - world.groundZ > 2.0f);
+// A human ped in the air on foot can take a parachute; an animal cannot wear
+// one, so its parachute state stays -1.
+bool CanPutOnParachute(const World& world, const Entity& ped) {
+    return ped.human && ped.vehicle == 0 && (ped.falling || ped.position.z - world.groundZ > 2.0f);
 }
 
 bool InVehicleOfType(World& world, NativeCall& call, VehicleType type) {
@@ -174,7 +175,7 @@ void Op_GiveDelayedWeaponToPed(World& world, NativeCall& call) {
         it->equipped = true;
     }
     if (weapon == HashName("GADGET_PARACHUTE") && ped->parachuteState == -1 &&
-        IsAirborneOnFoot(world, *ped)) {
+        CanPutOnParachute(world, *ped)) {
         ped->parachuteState = 0;
         ped->parachuteStateFrame = world.frame;
         ++world.stats.parachutesGiven;
