@@ -1,4 +1,4 @@
-// Bounds-checked access to the tracked lists.
+// Bounds-checked access to the tracked lists and to the host's buffers.
 //
 // Host calls made during a walk can shorten a list (the target picks drop the
 // 0 entries they meet) or clear a slot through its address, so every access
@@ -33,4 +33,13 @@ inline void RemoveAt(std::vector<EntityHandle>& list, int64_t index) {
 inline int32_t DrawRange(const std::vector<EntityHandle>& list) {
     const size_t limit = static_cast<size_t>(INT32_MAX);
     return static_cast<int32_t>(list.size() < limit ? list.size() : limit);
+}
+
+// A count the host reports for a buffer of `capacity` entries, kept within
+// 0..capacity so that a bad count never makes us read outside the buffer.
+inline int ClampedCount(int reported, int capacity) {
+    if (reported < 0) {
+        return 0;
+    }
+    return reported > capacity ? capacity : reported;
 }

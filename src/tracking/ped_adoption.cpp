@@ -16,17 +16,9 @@ namespace {
 
 const int WorldPedBufferSize = 512;
 
-// Reads the game's peds; the count the host reports is kept within the
-// buffer, so a bad count can never make us read past it.
+// Reads the game's peds, never more than the buffer holds.
 int ReadWorldPeds(int (&buffer)[WorldPedBufferSize]) {
-    int count = worldGetAllPeds(buffer, WorldPedBufferSize);
-    if (count < 0) {
-        count = 0;
-    }
-    if (count > WorldPedBufferSize) {
-        count = WorldPedBufferSize;
-    }
-    return count;
+    return ClampedCount(worldGetAllPeds(buffer, WorldPedBufferSize), WorldPedBufferSize);
 }
 
 // On foot: hand the ped back to the game, and let it make a new ped appear at

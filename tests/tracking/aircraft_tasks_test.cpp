@@ -167,13 +167,16 @@ TEST_F(AircraftTasksTest, PedsThatFailATestNeverReplaceTheStart) {
     sim::RemoveEntity(world, gone);
     Plugin.TrackedPeds = {start, dead, animal, sameCar, hidden, gone, player, searcher};
 
-    SeedForDraws({{8, 0}});
+    // As far from the player as the start is not nearer.
+    const int32_t asFar = PedAt({15, 0, 0});
+    Plugin.TrackedPeds.push_back(asFar);
+    SeedForDraws({{9, 0}});
     EXPECT_EQ(PickNearestTrackedPed(searcher), start);
 
     // A live human nearer than the start does replace it.
     const int32_t better = PedAt({0, 5, 0});
     Plugin.TrackedPeds.push_back(better);
-    SeedForDraws({{9, 0}});
+    SeedForDraws({{10, 0}});
     EXPECT_EQ(PickNearestTrackedPed(searcher), better);
 }
 

@@ -2,6 +2,7 @@
 // lists, against the substitute host.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -268,35 +269,44 @@ TEST_F(TrackedListsTest, ZeroEntryFirstIsRemovedAndNothingElseIsExamined) {
 }
 
 TEST_F(TrackedListsTest, RemovableVehiclesLeaveOnePerPass) {
-    const int32_t gone = VehicleAt("asea", {10, 0, 0});
-    sim::RemoveEntity(world, gone);
-    const int32_t wreck = VehicleAt("asea", {5, 0, 0});
-    E(wreck).alive = false;
-    const int32_t far = VehicleAt("asea", {450, 0, 0});
-    const int32_t keeper = VehicleAt("asea", {20, 0, 0});
-    Plugin.TrackedVehicles = {keeper, far, wreck, gone};
+    enum Kind { Gone, Wreck, Far };
+    for (const std::vector<Kind>& order :
+         {std::vector<Kind>{Gone, Wreck, Far}, std::vector<Kind>{Far, Wreck, Gone}}) {
+        SCOPED_TRACE(order[0]);
+        // Handles rise in creation order, so the list is walked in `order`.
+        Handles removable;
+        for (Kind kind : order) {
+            const int32_t v = VehicleAt("asea", {kind == Far ? 450.0f : 10.0f, 0, 0});
+            if (kind == Gone) {
+                sim::RemoveEntity(world, v);
+            } else if (kind == Wreck) {
+                E(v).alive = false;
+            }
+            removable.push_back(v);
+        }
+        const int32_t keeper = VehicleAt("asea", {20, 0, 0});
+        Plugin.TrackedVehicles = {keeper, removable[2], removable[1], removable[0]};
 
-    UpkeepPass();
-    EXPECT_EQ(Plugin.TrackedVehicles, (Handles{wreck, far, keeper}));
-    EXPECT_TRUE(Exists(wreck));
-
-    sim::ClearMemoryTrace();
-    UpkeepPass();
-    EXPECT_EQ(Plugin.TrackedVehicles, (Handles{far, keeper}));
-    EXPECT_FALSE(Exists(wreck));
-    // The slot is released after the delete has cleared it.
-    EXPECT_EQ(FirstArgs("DeleteEntity"), (Handles{wreck}));
-    EXPECT_EQ(FirstArgs("SetVehicleNoLongerNeeded"), (Handles{0}));
-
-    UpkeepPass();
-    EXPECT_EQ(Plugin.TrackedVehicles, (Handles{keeper}));
-    EXPECT_FALSE(Exists(far));
-
-    sim::ClearMemoryTrace();
-    UpkeepPass();
-    EXPECT_EQ(Plugin.TrackedVehicles, (Handles{keeper}));
-    EXPECT_EQ(FirstArgs("SetVehicleNoLongerNeeded"), (Handles{keeper}));
-    EXPECT_TRUE(E(keeper).released);
+        for (size_t pass = 0; pass < 3; ++pass) {
+            sim::ClearMemoryTrace();
+            UpkeepPass();
+            Handles left(removable.begin() + static_cast<std::ptrdiff_t>(pass) + 1,
+                         removable.end());
+            left.push_back(keeper);
+            EXPECT_EQ(Plugin.TrackedVehicles, left);
+            EXPECT_FALSE(Exists(removable[pass]));
+            if (order[pass] != Gone) {
+                // Deleted, then the slot, cleared by the delete, is released.
+                EXPECT_EQ(FirstArgs("DeleteEntity"), (Handles{removable[pass]}));
+                EXPECT_EQ(FirstArgs("SetVehicleNoLongerNeeded"), (Handles{0}));
+            }
+        }
+        sim::ClearMemoryTrace();
+        UpkeepPass();
+        EXPECT_EQ(Plugin.TrackedVehicles, (Handles{keeper}));
+        EXPECT_EQ(FirstArgs("SetVehicleNoLongerNeeded"), (Handles{keeper}));
+        EXPECT_TRUE(E(keeper).released);
+    }
 }
 
 TEST_F(TrackedListsTest, AeroplaneIsKeptFarAwayButOtherVehiclesAreDeleted) {
