@@ -247,6 +247,8 @@ TEST_P(PoliceDriverTest, NonPoliceDriverIsReplacedInItsSlot) {
     EXPECT_EQ(Names(at, at + 4), (Names{"SetEntityNoLongerNeeded", "DeleteEntity",
                                         "CreateRandomPedAsDriver", "GetPedType"}));
 
+    const int newType = E(slot).pedType;
+    EXPECT_EQ(newType == 6 || newType == 27 || newType == 29, c.armed) << newType;
     EXPECT_EQ(HasWeapon(slot, "WEAPON_NIGHTSTICK"), c.armed);
     EXPECT_EQ(HasWeapon(slot, "WEAPON_PISTOL"), c.armed);
     EXPECT_EQ(HasWeapon(slot, "WEAPON_PUMPSHOTGUN"), c.armed && c.shotgunDraw == 0);
@@ -264,6 +266,8 @@ INSTANTIATE_TEST_SUITE_P(
         PoliceCase{"civilian_drives_police_car", "police2", true, 4, -1, 50, true, true, 3},
         PoliceCase{"civilian_drives_police_car_shotgun", "police2", true, 5, -1, 50, true, true, 0},
         PoliceCase{"civilian_drives_riot_van", "riot", true, 4, -1, 50, true, true, 7},
+        PoliceCase{"civilian_drives_army_car_host_counts_as_police", "crusader", true, 4, -1, 50,
+                   true, true, 0},
         PoliceCase{"civilian_drives_car_host_counts_as_police", "asea", true, 4, -1, 50, true,
                    false, 0},
         PoliceCase{"civilian_passenger_of_police_car", "police2", true, 4, 0, 50, false, false, 0},
