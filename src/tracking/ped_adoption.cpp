@@ -96,14 +96,14 @@ bool ShouldAdoptPed(EntityHandle ped) {
 }
 
 void AdoptAmbientPeds() {
-    int worldPeds[WorldPedBufferSize] = {};
-    const int count = ReadWorldPeds(worldPeds);
+    int worldPedBuffer[WorldPedBufferSize] = {};
+    const int count = ReadWorldPeds(worldPedBuffer);
     std::vector<EntityHandle>& peds = Plugin.TrackedPeds;
     Plugin.LastTrackedPedCount = DrawRange(peds);
 
     for (int j = 0; j < count; ++j) {
-        if (ShouldAdoptPed(worldPeds[j])) {
-            peds.push_back(worldPeds[j]);
+        if (ShouldAdoptPed(worldPedBuffer[j])) {
+            peds.push_back(worldPedBuffer[j]);
         }
     }
     if (peds.empty()) {

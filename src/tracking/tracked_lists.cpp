@@ -58,10 +58,24 @@ void NormaliseTrackedLists(std::vector<EntityHandle>& list) {
 }
 
 //-----------------------------------------------------------------------------
-// Ped upkeep
+// Upkeep walks
 //-----------------------------------------------------------------------------
 
 namespace {
+
+// Visits the entries from index 0 while the index is below the list's size
+// at that moment; the walk ends for this pass once an entry is removed.
+void WalkUntilOneRemoval(const std::vector<EntityHandle>& list, bool (*upkeepEntry)(size_t)) {
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (upkeepEntry(i)) {
+            return;
+        }
+    }
+}
+
+//-----------------------------------------------------------------------------
+// Ped upkeep
+//-----------------------------------------------------------------------------
 
 // Deletes the ped in slot `index` and erases the slot.
 void DeletePedEntry(std::vector<EntityHandle>& peds, size_t index) {
@@ -128,11 +142,7 @@ bool UpkeepPedEntry(size_t i) {
 }  // namespace
 
 void UpkeepTrackedPeds() {
-    for (size_t i = 0; i < Plugin.TrackedPeds.size(); ++i) {
-        if (UpkeepPedEntry(i)) {
-            return;
-        }
-    }
+    WalkUntilOneRemoval(Plugin.TrackedPeds, UpkeepPedEntry);
 }
 
 //-----------------------------------------------------------------------------
@@ -212,9 +222,5 @@ bool UpkeepVehicleEntry(size_t i) {
 }  // namespace
 
 void UpkeepTrackedVehicles() {
-    for (size_t i = 0; i < Plugin.TrackedVehicles.size(); ++i) {
-        if (UpkeepVehicleEntry(i)) {
-            return;
-        }
-    }
+    WalkUntilOneRemoval(Plugin.TrackedVehicles, UpkeepVehicleEntry);
 }

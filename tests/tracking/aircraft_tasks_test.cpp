@@ -19,14 +19,6 @@ const Names PilotGroupOps = {"GetHashKey", "SetPedRelationshipGroupHash",
                              "SetBlockingOfNonTemporaryEvents", "SetPedFleeAttributes",
                              "SetPedCombatAttributes"};
 
-Names Join(std::vector<Names> parts) {
-    Names all;
-    for (const Names& part : parts) {
-        all.insert(all.end(), part.begin(), part.end());
-    }
-    return all;
-}
-
 class AircraftTasksTest : public TrackingTest {
 protected:
     void SetUp() override {

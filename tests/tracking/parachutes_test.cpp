@@ -15,14 +15,6 @@ namespace {
 using Names = std::vector<std::string>;
 using Handles = std::vector<EntityHandle>;
 
-Names Join(std::vector<Names> parts) {
-    Names all;
-    for (const Names& part : parts) {
-        all.insert(all.end(), part.begin(), part.end());
-    }
-    return all;
-}
-
 const Names Heights = {"GetEntityHeightAboveGround", "GetEntityHeightAboveGround"};
 const Names HighAndUnmarked = {"GetPedParachuteState", "SetEntityRecordsCollisions",
                                "GetPedMaxHealth", "IsPedRagdoll"};

@@ -157,7 +157,7 @@ TEST_P(OnFootTest, ReleasedAndSpawningByDistanceAndFlight) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, OnFootTest,
+    Adoption, OnFootTest,
     ::testing::Values(OnFootCase{"near_on_screen_calm", 20, true, false, true, false},
                       OnFootCase{"near_off_screen_calm", 20, false, false, true, false},
                       OnFootCase{"at_the_flee_radius_calm", 35, true, false, true, false},
@@ -261,7 +261,7 @@ TEST_P(PoliceDriverTest, NonPoliceDriverIsReplacedInItsSlot) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, PoliceDriverTest,
+    Adoption, PoliceDriverTest,
     ::testing::Values(
         PoliceCase{"civilian_drives_police_car", "police2", true, 4, -1, 50, true, true, 3},
         PoliceCase{"civilian_drives_police_car_shotgun", "police2", true, 5, -1, 50, true, true, 0},

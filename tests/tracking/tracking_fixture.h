@@ -12,6 +12,15 @@
 #include "support/host_fixture.h"
 #include "tracking/tracked_lists.h"
 
+// Operation names of several steps, one after the other.
+inline std::vector<std::string> Join(const std::vector<std::vector<std::string>>& parts) {
+    std::vector<std::string> all;
+    for (const std::vector<std::string>& part : parts) {
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+}
+
 class TrackingTest : public HostFixture {
 protected:
     void SetUp() override {
