@@ -1,45 +1,9 @@
 // Entities: existence, position and motion, visibility, damage, line of
 // sight, deletion and release, control.
-#include <algorithm>
-#include <cmath>
-
 #include "host/op_table.h"
 #include "host/ops_common.h"
 
 namespace sim {
-
-namespace {
-
-// Whether the segment a-b crosses the rectangle on the ground plane.
-bool SegmentCrossesArea(Vec a, Vec b, const RoadArea& area) {
-    double t0 = 0.0;
-    double t1 = 1.0;
-    const double d[2] = {static_cast<double>(b.x) - a.x, static_cast<double>(b.y) - a.y};
-    const double start[2] = {a.x, a.y};
-    const double lo[2] = {area.minX, area.minY};
-    const double hi[2] = {area.maxX, area.maxY};
-    for (int axis = 0; axis < 2; ++axis) {
-        if (d[axis] == 0.0) {
-            if (start[axis] < lo[axis] || start[axis] > hi[axis]) {
-                return false;
-            }
-            continue;
-        }
-        double ta = (lo[axis] - start[axis]) / d[axis];
-        double tb = (hi[axis] - start[axis]) / d[axis];
-        if (ta > tb) {
-            std::swap(ta, tb);
-        }
-        t0 = std::max(t0, ta);
-        t1 = std::min(t1, tb);
-        if (t0 > t1) {
-            return false;
-        }
-    }
-    return true;
-}
-
-}  // namespace
 
 void Op_EntityExists(World& world, NativeCall& call) {
     call.ReturnBool(FindEntity(world, call.Int(0)) != nullptr);
@@ -102,23 +66,7 @@ void Op_IsEntityAVehicle(World& world, NativeCall& call) {
 void Op_HasClearLineOfSight(World& world, NativeCall& call) {
     const Entity* from = FindEntity(world, call.Int(0));
     const Entity* to = FindEntity(world, call.Int(1));
-    if (!from || !to) {
-        call.ReturnBool(false);
-        return;
-    }
-    if (Distance(from->position, to->position) > world.lineOfSightDistance) {
-        call.ReturnBool(false);
-        return;
-    }
-    const float lowest = std::min(from->position.z, to->position.z);
-    for (const SightBlocker& blocker : world.sightBlockers) {
-        if (lowest < blocker.height &&
-            SegmentCrossesArea(from->position, to->position, blocker.area)) {
-            call.ReturnBool(false);
-            return;
-        }
-    }
-    call.ReturnBool(true);
+    call.ReturnBool(from && to && HasLineOfSight(world, *from, *to));
 }
 
 void Op_HasEntityBeenDamagedByAnyVehicle(World& world, NativeCall& call) {

@@ -13,6 +13,7 @@ namespace sim {
 namespace {
 
 const EntityKind kVehicleKind = EntityKind::Vehicle;
+constexpr int32_t kRocketWreckOneIn = 10;
 
 bool IsRocket(uint32_t weapon) {
     return weapon == HashName("VEHICLE_WEAPON_PLANE_ROCKET") ||
@@ -132,7 +133,9 @@ void Op_DoesVehicleHaveWeapons(World& world, NativeCall& call) {
 }
 
 // Fires the selected vehicle weapon of the driver's armed vehicle at the
-// target; a rocket counts as fired and the target as damaged by a vehicle.
+// target. A shot in sight of the target hits it (damaged by a vehicle), and
+// one rocket hit in kRocketWreckOneIn wrecks what it hits: the target's
+// vehicle, or the target on foot. The player is never wrecked.
 void Op_SetVehicleShootAtTarget(World& world, NativeCall& call) {
     Entity* driver = FindPed(world, call.Int(0));
     Entity* vehicle = driver ? VehicleOf(world, *driver) : nullptr;
@@ -143,10 +146,26 @@ void Op_SetVehicleShootAtTarget(World& world, NativeCall& call) {
         return;
     }
     ++vehicle->shotsFired;
-    if (IsRocket(driver->vehicleWeapon)) {
+    const bool rocket = IsRocket(driver->vehicleWeapon);
+    if (rocket) {
         ++world.stats.rocketsFired;
     }
-    target->damagedByVehicle = true;
+    if (HasLineOfSight(world, *vehicle, *target)) {
+        Entity* hit = target;
+        if (Entity* carrier =
+                target->kind == EntityKind::Ped ? VehicleOf(world, *target) : nullptr) {
+            hit = carrier;
+        }
+        hit->damagedByVehicle = true;
+        target->damagedByVehicle = true;
+        const bool players =
+            hit->handle == world.playerPed || hit->handle == world.playerLastVehicle;
+        if (rocket && hit->alive && !players &&
+            WorldRandomInRange(world, 0, kRocketWreckOneIn) == 0) {
+            Wreck(world, *hit);
+            ++world.stats.wrecksByRockets;
+        }
+    }
     call.ReturnBool(true);
 }
 

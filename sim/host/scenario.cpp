@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <initializer_list>
 #include <set>
@@ -230,7 +231,7 @@ struct Loader {
         Vec position{0.0f, 0.0f, world.groundZ};
         if (const json* v = Get(j, "position")) {
             position = ReadPoint(*v, Field(path, "position"), world.groundZ);
-        } else if (vehicle == 0) {
+        } else if (vehicle == 0 && !Get(j, "vehicle")) {
             Fail(Field(path, "position"), "required for a ped on foot");
         }
         if (const json* v = Get(j, "height")) {
@@ -747,8 +748,15 @@ bool LoadScenario(const std::string& path, World& world, std::string* error) {
         return false;
     }
     world.scenario.path = path;
-    if (!world.scenario.iniPath.empty() && !IsAbsolute(world.scenario.iniPath)) {
-        world.scenario.iniPath = DirectoryOf(path) + world.scenario.iniPath;
+    if (!world.scenario.iniPath.empty()) {
+        std::string ini = world.scenario.iniPath;
+        if (!IsAbsolute(ini)) {
+            ini = DirectoryOf(path) + ini;
+        }
+        // Absolute, so that it still names the file after the run changes directory.
+        std::error_code failed;
+        const std::filesystem::path resolved = std::filesystem::absolute(ini, failed);
+        world.scenario.iniPath = failed ? ini : resolved.lexically_normal().string();
     }
     return true;
 }

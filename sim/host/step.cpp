@@ -319,6 +319,16 @@ void DriveOnGround(World& world, Entity& vehicle, float dt) {
 }
 
 void MoveVehicle(World& world, Entity& vehicle, float dt) {
+    if (!vehicle.alive) {
+        // A wreck falls out of the air or rolls to a stop.
+        if (vehicle.position.z > world.groundZ + 0.05f) {
+            FallUncontrolled(world, vehicle, dt);
+        } else {
+            vehicle.cruiseSpeed = 0.0f;
+            DriveOnGround(world, vehicle, dt);
+        }
+        return;
+    }
     switch (ModelType(world, vehicle.model)) {
         case VehicleType::Plane:
             FlyPlane(world, vehicle, dt);
@@ -390,8 +400,10 @@ void Land(World& world, Entity& ped) {
 void MovePedOnFoot(World& world, Entity& ped, float dt) {
     const bool airborne = ped.position.z > world.groundZ + 0.05f || ped.velocity.z > 0.0f;
     if (!airborne) {
+        if (ped.falling || ped.parachuteState != -1) {
+            Land(world, ped);
+        }
         ped.position.z = world.groundZ;
-        ped.falling = false;
         ped.velocity.z = 0.0f;
         const float speed = HorizontalSpeed(ped.velocity);
         if (speed > kWalkingSpeed || !ped.alive) {

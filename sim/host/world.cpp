@@ -110,6 +110,35 @@ std::string PlateFor(int32_t handle) {
     return plate;
 }
 
+// Whether the segment a-b crosses the rectangle on the ground plane.
+bool SegmentCrossesArea(Vec a, Vec b, const RoadArea& area) {
+    double t0 = 0.0;
+    double t1 = 1.0;
+    const double d[2] = {static_cast<double>(b.x) - a.x, static_cast<double>(b.y) - a.y};
+    const double start[2] = {a.x, a.y};
+    const double lo[2] = {area.minX, area.minY};
+    const double hi[2] = {area.maxX, area.maxY};
+    for (int axis = 0; axis < 2; ++axis) {
+        if (d[axis] == 0.0) {
+            if (start[axis] < lo[axis] || start[axis] > hi[axis]) {
+                return false;
+            }
+            continue;
+        }
+        double ta = (lo[axis] - start[axis]) / d[axis];
+        double tb = (hi[axis] - start[axis]) / d[axis];
+        if (ta > tb) {
+            std::swap(ta, tb);
+        }
+        t0 = std::max(t0, ta);
+        t1 = std::min(t1, tb);
+        if (t0 > t1) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 const char* VehicleTypeName(VehicleType type) {
@@ -367,6 +396,47 @@ bool SeatPed(World& world, int32_t pedHandle, int32_t vehicleHandle, int seat) {
     return true;
 }
 
+bool HasLineOfSight(const World& world, const Entity& from, const Entity& to) {
+    if (Distance(from.position, to.position) > world.lineOfSightDistance) {
+        return false;
+    }
+    const float lowest = std::min(from.position.z, to.position.z);
+    for (const SightBlocker& blocker : world.sightBlockers) {
+        if (lowest < blocker.height &&
+            SegmentCrossesArea(from.position, to.position, blocker.area)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void Wreck(World& world, Entity& entity) {
+    entity.alive = false;
+    if (entity.kind != EntityKind::Vehicle) {
+        entity.fighting.clear();
+        return;
+    }
+    entity.driveable = false;
+    entity.engineOn = false;
+    const VehicleModel* facts = FindVehicleModel(world, entity.model);
+    const bool aircraft =
+        facts && (facts->type == VehicleType::Plane || facts->type == VehicleType::Heli);
+    if (!aircraft || entity.position.z - world.groundZ <= 5.0f) {
+        return;
+    }
+    for (int32_t& seat : entity.occupants) {
+        Entity* ped = FindEntity(world, seat);
+        if (ped && ped->handle != world.playerPed) {
+            ped->vehicle = 0;
+            ped->seat = -2;
+            ped->position = Vec{entity.position.x, entity.position.y, entity.position.z - 2.0f};
+            ped->velocity = entity.velocity;
+            ped->falling = true;
+            seat = 0;
+        }
+    }
+}
+
 bool IsPointVisible(const World& world, Vec point, float radius) {
     const Camera& cam = world.camera;
     const Vec d{point.x - cam.position.x, point.y - cam.position.y, point.z - cam.position.z};
@@ -438,7 +508,10 @@ Vec HeadingDirection(float headingDegrees) {
 }
 
 int64_t NowMs(const World& world) {
-    return static_cast<int64_t>(std::floor(static_cast<double>(world.frame) * world.frameTimeMs));
+    // A thousandth of a millisecond of slack: 3 frames of 1000/60 ms are 50 ms,
+    // although frameTimeMs, a float, falls a little short of 1000/60.
+    return static_cast<int64_t>(
+        std::floor(static_cast<double>(world.frame) * world.frameTimeMs + 1e-3));
 }
 
 void ApplyKeyEvents(World& world, int frame) {

@@ -195,7 +195,7 @@ struct PopulationSwitches {
 // What a scenario says beyond the world itself, for the runner.
 struct ScenarioInfo {
     std::string path;     // the scenario file, empty when loaded from JSON
-    std::string iniPath;  // settings file to place as Korvane.ini, resolved; empty for none
+    std::string iniPath;  // settings file to place as Korvane.ini, absolute; empty for none
     int frames = 0;       // default number of frames, 0 when not given
 };
 
@@ -247,6 +247,7 @@ struct WorldStats {
     int entitiesCleanedUp = 0;  // removed by the ambient clean-up
     int parachuteLandings = 0;
     int fatalFalls = 0;
+    int wrecksByRockets = 0;  // vehicles and peds a rocket destroyed
 };
 
 struct World {
@@ -368,6 +369,14 @@ void RemoveEntity(World& world, int32_t handle);
 
 // Seats a ped, taking it out of any seat it had. False when the seat is taken.
 bool SeatPed(World& world, int32_t ped, int32_t vehicle, int seat);
+
+// Whether nothing blocks the line between two entities: they are at most
+// lineOfSightDistance apart and no sight blocker lies between them below its height.
+bool HasLineOfSight(const World& world, const Entity& from, const Entity& to);
+
+// Destroys a vehicle (or kills a ped); the crew of an aircraft wrecked in the
+// air bails out and falls.
+void Wreck(World& world, Entity& entity);
 
 // Whether the gameplay camera sees a point or an entity.
 bool IsPointVisible(const World& world, Vec point, float radius);
