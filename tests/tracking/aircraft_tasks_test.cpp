@@ -265,6 +265,10 @@ TEST_F(AircraftTasksTest, ChaseTargetDependsOnAircraftAndTrackedPedCount) {
             CallsTo(c.helicopter ? "TaskHeliChase" : "TaskPlaneChase");
         ASSERT_EQ(chases.size(), 1u);
         EXPECT_EQ(chases[0].args, nlohmann::json::array({who, c.chased, 0, 0, 0}));
+        // The pilot follows the chase.
+        ASSERT_FALSE(E(who).tasks.empty());
+        EXPECT_EQ(E(who).tasks.back().name, c.helicopter ? "TaskHeliChase" : "TaskPlaneChase");
+        EXPECT_EQ(E(who).tasks.back().values.at(0), c.chased);
         EXPECT_TRUE(E(who).keepTask);
     }
 }

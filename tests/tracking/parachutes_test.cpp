@@ -145,6 +145,8 @@ TEST_F(ParachutesTest, FallingPedIsGivenAParachuteMarkedAndSentTowardsTheTarget)
     EXPECT_EQ(CallsTo("GetSafeCoordForPed")[0].args[1], 40);
     EXPECT_EQ(CallsTo("TaskParachuteToTarget")[0].args,
               nlohmann::json::array({ped, landing[0], landing[1], landing[2]}));
+    ASSERT_FALSE(E(ped).tasks.empty());
+    EXPECT_EQ(E(ped).tasks.back().name, "TaskParachuteToTarget");
     EXPECT_FALSE(E(ped).recordsCollisions);
 }
 
