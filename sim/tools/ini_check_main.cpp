@@ -66,7 +66,7 @@ const int SmallBlockTemplate = 20;
 const int FullBlockTemplate = 22;
 
 // A field's value as a JSON number: flags as 0/1, distances as numbers.
-nlohmann::json FieldValue(const SettingsRecord& s, int templateNumber) {
+nlohmann::ordered_json FieldValue(const SettingsRecord& s, int templateNumber) {
     switch (templateNumber) {
         case 3:
             return s.Hotkey;
@@ -124,7 +124,7 @@ std::string HexText(int32_t value) {
 
 // The value in plain words, with whatever about it may surprise a player.
 std::string DescribeValue(const Field& f, const SettingsRecord& s) {
-    nlohmann::json v = FieldValue(s, f.templateNumber);
+    nlohmann::ordered_json v = FieldValue(s, f.templateNumber);
     switch (f.kind) {
         case FieldKind::Hex: {
             std::string key = tools::KeyName(s.Hotkey);
@@ -453,27 +453,27 @@ bool Passes(const CheckResult& result) {
 // Output
 //-----------------------------------------------------------------------------
 
-nlohmann::json JsonReport(const CheckResult& result) {
-    nlohmann::json settings = nlohmann::json::object();
+nlohmann::ordered_json JsonReport(const CheckResult& result) {
+    nlohmann::ordered_json settings = nlohmann::ordered_json::object();
     for (const Field& f : Fields) {
         settings[f.name] = FieldValue(Plugin.Settings, f.templateNumber);
     }
-    nlohmann::json full = nlohmann::json::array();
+    nlohmann::ordered_json full = nlohmann::ordered_json::array();
     for (const char* name : Plugin.FullModelList) {
         full.push_back(name);
     }
-    nlohmann::json small = nlohmann::json::array();
+    nlohmann::ordered_json small = nlohmann::ordered_json::array();
     for (const char* name : Plugin.SmallModelList) {
         small.push_back(name);
     }
-    nlohmann::json stopped = nullptr;
+    nlohmann::ordered_json stopped = nullptr;
     if (result.stopTemplate != 0) {
         Place place =
             PlaceOf(result.text, Plugin.LastSettingsRead.StopOffsets[result.stopTemplate - 1]);
         stopped = {
             {"line", place.line}, {"column", place.column}, {"template", result.stopTemplate}};
     }
-    nlohmann::json out = nlohmann::json::object();
+    nlohmann::ordered_json out = nlohmann::ordered_json::object();
     out["settings"] = settings;
     out["full_list"] = full;
     out["small_list"] = small;
@@ -637,7 +637,7 @@ int main(int argc, char** argv) {
     }
     if (json) {
         std::cout << JsonReport(result).dump(2, ' ', false,
-                                             nlohmann::json::error_handler_t::replace)
+                                             nlohmann::ordered_json::error_handler_t::replace)
                   << "\n";
     } else {
         PrintPlain(path, result);

@@ -90,14 +90,24 @@ INSTANTIATE_TEST_SUITE_P(IniCheck, IniCheckOutput,
 // The JSON object has exactly the documented keys and shapes.
 TEST(IniCheck, JsonObjectHasTheDocumentedShape) {
     CheckerRun run = RunChecker(FixtureDir + "spawn_rate_without_x.ini --json");
-    nlohmann::json j = nlohmann::json::parse(run.output);
+    nlohmann::ordered_json j = nlohmann::ordered_json::parse(run.output);
     std::vector<std::string> keys;
     for (auto it = j.begin(); it != j.end(); ++it) {
         keys.push_back(it.key());
     }
-    EXPECT_EQ(keys, (std::vector<std::string>{"full_list", "settings", "small_list", "status_text",
+    EXPECT_EQ(keys, (std::vector<std::string>{"settings", "full_list", "small_list", "status_text",
                                               "stopped_at"}));
-    EXPECT_EQ(j["settings"].size(), 17u);
+    // The options in the order of the file.
+    std::vector<std::string> options;
+    for (auto it = j["settings"].begin(); it != j["settings"].end(); ++it) {
+        options.push_back(it.key());
+    }
+    EXPECT_EQ(options,
+              (std::vector<std::string>{
+                  "Hotkey", "AutoPedSpawner", "NewVehicleSpawnRate", "PolicePatrols", "PedsInCars",
+                  "PedParachutes", "MinTransformDistance", "MinAirplaneHeight", "AircraftMissiles",
+                  "SpawnOdds", "SpawnWaitMs", "VehicleTaskRate", "PedTaskRate", "DebugMessages",
+                  "UseSmallList", "UseFullList", "IniCheck"}));
     EXPECT_EQ(j["full_list"].size(), 275u);
     EXPECT_EQ(j["small_list"].size(), 50u);
     EXPECT_EQ(j["settings"]["NewVehicleSpawnRate"], 2);
