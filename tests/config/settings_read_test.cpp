@@ -297,6 +297,9 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"BlankLineBeforeHeader", "\n" + Sample(), 1, 1, Lists::BuiltIn, nullptr},
         FileCase{"NeitherHeaderNorHeading", "; my settings\n" + Sample(), 1, 1, Lists::BuiltIn,
                  nullptr},
+        // A whole number of metres: the point after it does not match.
+        FileCase{"DistanceWithDecimals", Edit(Sample(), "[45]", "[45.5]"), 10, 9, Lists::BuiltIn,
+                 nullptr},
         FileCase{"IniCheck1233", Edit(Sample(), "[1234]", "[1233]"), 24, 0,
                  Lists::SmallFromFile, [](SettingsRecord& s) { s.IniCheck = 1233; }},
         FileCase{"BothListsOn", Edit(Sample(), "max, 5 per line) = [0]", "max, 5 per line) = [1]"),
