@@ -205,7 +205,8 @@ TEST_F(TickLoopTest, CameraAimPointIs3000UnitsAlongTheView) {
         EXPECT_NEAR(aim.z, 30 + std::sin(p) * 3000, 0.05);
     }
     std::vector<std::string> expected = {"GetGameplayCamRotation", "GetGameplayCamPosition"};
-    std::vector<std::string> first(Ops().begin(), Ops().begin() + 2);
+    std::vector<std::string> ops = Ops();
+    std::vector<std::string> first(ops.begin(), ops.begin() + 2);
     EXPECT_EQ(first, expected);
     EXPECT_EQ(CallsTo("GetGameplayCamRotation")[0].args[0], 2);
 }
@@ -238,7 +239,7 @@ TEST_F(TickLoopTest, DrawStatusTextIssuesTheTenTextCallsInOrder) {
     EXPECT_EQ(Ops(), expected);
     const std::vector<sim::TraceEntry>& t = sim::MemoryTrace();
     EXPECT_EQ(t[0].args, nlohmann::json::parse("[0]"));
-    EXPECT_EQ(t[1].args, nlohmann::json::parse("[0.550000011920929,0.550000011920929]"));
+    EXPECT_EQ(t[1].args, nlohmann::json::parse("[0.55,0.55]"));
     EXPECT_EQ(t[2].args, nlohmann::json::parse("[255,255,255,255]"));
     EXPECT_EQ(t[3].args, nlohmann::json::parse("[0.0,1.0]"));
     EXPECT_EQ(t[5].args, nlohmann::json::parse("[0,0,0,0,0]"));
