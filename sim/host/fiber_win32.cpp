@@ -56,7 +56,12 @@ void SwitchIntoFiber(ScriptFiber* fiber) {
     if (!IsThreadAFiber()) {
         ConvertThreadToFiber(nullptr);
     }
+// GetCurrentFiber reads the thread block through a zero-length array, which
+// the optimiser's bounds check takes for an overrun.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Warray-bounds"
     fiber->caller = GetCurrentFiber();
+#pragma GCC diagnostic pop
     SwitchToFiber(fiber->fiber);
 }
 

@@ -17,6 +17,15 @@ void Line(std::ostream& out, const char* label, const std::string& value) {
     out << head << value << '\n';
 }
 
+// A drawn text may hold line breaks; the summary shows them as \n.
+std::string OneLine(const std::string& text) {
+    std::string line;
+    for (char c : text) {
+        line += c == '\n' ? std::string("\\n") : std::string(1, c);
+    }
+    return line;
+}
+
 std::string Count(int n) {
     return std::to_string(n);
 }
@@ -51,7 +60,7 @@ void StatusTexts(const World& world, std::ostream& out) {
     for (size_t i = 0; i < texts.size() && i < StatusTextsShown; ++i) {
         char count[32];
         std::snprintf(count, sizeof count, "    %8d  ", texts[i].second);
-        out << count << '"' << texts[i].first << "\"\n";
+        out << count << '"' << OneLine(texts[i].first) << "\"\n";
     }
     if (texts.size() > StatusTextsShown) {
         out << "    ... and " << texts.size() - StatusTextsShown << " other texts\n";

@@ -7,7 +7,7 @@
 #
 #   tests/wine/run_wine_test.sh BUILD_LINUX BUILD_WINDOWS
 #
-# KORVANE_WINE_FRAMES and KORVANE_WINE_SEED change the run (900 frames, seed 7).
+# KORVANE_WINE_FRAMES and KORVANE_WINE_SEED change the run (600 frames, seed 7).
 set -euo pipefail
 
 if [ $# -ne 2 ]; then
@@ -18,7 +18,7 @@ linux="$(cd "$1" && pwd)"
 windows="$(cd "$2" && pwd)"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 scenario="$root/sim/scenarios/town.json"
-frames="${KORVANE_WINE_FRAMES:-900}"
+frames="${KORVANE_WINE_FRAMES:-600}"
 seed="${KORVANE_WINE_SEED:-7}"
 objdump=x86_64-w64-mingw32-objdump
 
@@ -82,6 +82,7 @@ decorated=(
 # The import names listed under ScriptHookV.dll in the .asi's import table.
 asi_imports="$("$objdump" -p "$asi" | awk '
     /DLL Name:/ { inside = ($3 == "ScriptHookV.dll"); next }
+    NF == 0 { inside = 0 }
     inside && NF >= 3 && $1 ~ /^[0-9a-f]+$/ { print $NF }')"
 dll_exports="$("$objdump" -p "$windows/ScriptHookV.dll")"
 for name in "${decorated[@]}"; do
