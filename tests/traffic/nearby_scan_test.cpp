@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "loop/plugin_state.h"
+#include "traffic/misreporting_host.h"
 #include "traffic/traffic_fixture.h"
 #include "traffic/vehicle_phase.h"
 
@@ -71,6 +72,60 @@ TEST_F(NearbyScanTest, TakesNoMoreThan101VehiclesInOneTick) {
     EXPECT_EQ(Plugin.TrackedVehicles, expected);
     EXPECT_EQ(Count("IsEntityOnScreen"), 101);
 }
+
+// The candidate tests in their order, for a candidate whose draw fails and
+// two standing vehicles in sight.
+struct OrderCase {
+    const char* name;
+    int twins;
+    std::vector<std::string> damageTest;
+};
+
+class CandidateOrderTest : public NearbyScanTest,
+                           public ::testing::WithParamInterface<OrderCase> {};
+
+TEST_P(CandidateOrderTest, TestsACandidateInTheOrderOfTheRules) {
+    Plugin.Settings.SpawnOdds = INT_MAX;
+    const int32_t candidate = AddTraffic("blista", 80.0f);
+    std::vector<EntityHandle> tracked = {candidate};
+    for (int i = 0; i < GetParam().twins; ++i) {
+        tracked.push_back(AddSeenTwin("blista"));
+    }
+    Plugin.TrackedVehicles = tracked;
+    Scan();
+    const std::vector<std::string> distance = {"GetEntityPosition", "GetEntityPosition",
+                                               "GetDistanceBetweenCoords"};
+    std::vector<std::string> expected = {"GetPedNearbyVehicles", "IsEntityOnScreen",
+                                         // a road vehicle
+                                         "GetEntityModel", "EntityExists", "IsVehicleDriveable",
+                                         "IsVehicleAttachedToTrailer", "IsThisModelACar",
+                                         "GetVehicleNumberPlateText", "GetEntityPosition"};
+    expected.insert(expected.end(), distance.begin(), distance.end());
+    expected.insert(expected.end(), {"GetEntityModel", "GetEntitySpeed", "IsThisModelAPlane",
+                                     "IsThisModelAHeli", "GetEntityVelocity", "GetEntityHeading"});
+    for (int i = 0; i < GetParam().twins; ++i) {
+        expected.push_back("GetEntityModel");
+    }
+    expected.insert(expected.end(), distance.begin(), distance.end());
+    const std::vector<std::string>& damage = GetParam().damageTest;
+    expected.insert(expected.end(), damage.begin(), damage.end());
+    expected.push_back("GetRandomIntInRange");
+    for (int i = 0; i < GetParam().twins; ++i) {
+        expected.push_back("IsEntityOnScreen");
+    }
+    EXPECT_EQ(Ops(), expected);
+    EXPECT_TRUE(Exists(candidate));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CandidateOrderTest,
+                         ::testing::Values(OrderCase{"TwoTwins", 2, {}},
+                                           OrderCase{"OneTwin",
+                                                     1,
+                                                     {"HasEntityBeenDamagedByAnyVehicle",
+                                                      "HasEntityBeenDamagedByAnyPed"}}),
+                         [](const ::testing::TestParamInfo<OrderCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 struct TwinCase {
     const char* name;
@@ -318,5 +373,75 @@ INSTANTIATE_TEST_SUITE_P(Cases, SpawnOddsTest,
                          [](const ::testing::TestParamInfo<OddsCase>& info) {
                              return std::string(info.param.name);
                          });
+
+// A host that claims more vehicles than the buffer holds, or a negative
+// number, is read only as far as the buffer goes.
+struct CountCase {
+    const char* name;
+    void (*alter)(sim::NativeCall&);
+    size_t tracked;
+};
+
+// Fills every slot of the buffer with a handle of its own, 5000 + slot.
+void FillBuffer(sim::NativeCall& call) {
+    int32_t* buffer = call.Ptr<int32_t>(1);
+    for (int slot = 1; slot <= 101; ++slot) {
+        buffer[2 * slot] = 5000 + slot;
+    }
+}
+
+class MisreportedCountTest : public NearbyScanTest,
+                             public ::testing::WithParamInterface<CountCase> {};
+
+TEST_P(MisreportedCountTest, ReadsNoMoreThanTheBufferHolds) {
+    MisreportingHost host("GetPedNearbyVehicles", GetParam().alter);
+    Scan();
+    ASSERT_EQ(Plugin.TrackedVehicles.size(), GetParam().tracked);
+    for (size_t i = 0; i < Plugin.TrackedVehicles.size(); ++i) {
+        EXPECT_EQ(Plugin.TrackedVehicles[i], static_cast<EntityHandle>(5001 + i));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MisreportedCountTest,
+                         ::testing::Values(CountCase{"OneMore",
+                                                     [](sim::NativeCall& call) {
+                                                         FillBuffer(call);
+                                                         call.ReturnInt(102);
+                                                     },
+                                                     101},
+                                           CountCase{"FarTooMany",
+                                                     [](sim::NativeCall& call) {
+                                                         FillBuffer(call);
+                                                         call.ReturnInt(1 << 30);
+                                                     },
+                                                     101},
+                                           CountCase{"Negative",
+                                                     [](sim::NativeCall& call) {
+                                                         FillBuffer(call);
+                                                         call.ReturnInt(-7);
+                                                     },
+                                                     0},
+                                           CountCase{"Exact",
+                                                     [](sim::NativeCall& call) {
+                                                         FillBuffer(call);
+                                                         call.ReturnInt(4);
+                                                     },
+                                                     4}),
+                         [](const ::testing::TestParamInfo<CountCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST_F(NearbyScanTest, PlateWithoutTextIsNoMarker) {
+    MisreportingHost host("GetVehicleNumberPlateText",
+                          [](sim::NativeCall& call) { call.ReturnText(nullptr); });
+    const int32_t candidate = AddTraffic("blista", 80.0f);
+    E(candidate).plate = "K41482D2";  // unreadable to the plug-in
+    AddSeenTwin("blista");
+    AddSeenTwin("blista");
+    Plugin.TrackedVehicles = {candidate};
+    Scan();
+    EXPECT_FALSE(Exists(candidate));
+    EXPECT_EQ(Count("CreateVehicle"), 1);
+}
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "loop/plugin_state.h"
+#include "traffic/misreporting_host.h"
 #include "traffic/traffic_fixture.h"
 #include "traffic/vehicle_phase.h"
 
@@ -143,6 +144,15 @@ TEST_F(ReplacementTest, ModelThatNeverLoadsGivesUpAfter500FramesLeavingTheArrowT
     EXPECT_EQ(Count("DrawText"), 500);
     ASSERT_EQ(Count("DrawLine"), 500);
     EXPECT_EQ(CallsTo("AddTextComponentString")[0].args[0], "Blista --> issi2");
+}
+
+TEST_F(ReplacementTest, DisplayNameWithoutTextLeavesTheArrowAndTheNewName) {
+    MisreportingHost host("GetDisplayNameFromVehicleModel",
+                          [](sim::NativeCall& call) { call.ReturnText(nullptr); });
+    world.neverLoadingModels.insert(Hash("issi2"));
+    HoldHotkey();
+    Replace();
+    EXPECT_EQ(Plugin.StatusText, " --> issi2");
 }
 
 struct LoadDelayCase {
