@@ -123,9 +123,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, CandidateOrderTest,
                                                      1,
                                                      {"HasEntityBeenDamagedByAnyVehicle",
                                                       "HasEntityBeenDamagedByAnyPed"}}),
-                         [](const ::testing::TestParamInfo<OrderCase>& info) {
-                             return std::string(info.param.name);
-                         });
+                         CaseName());
 
 struct TwinCase {
     const char* name;
@@ -162,7 +160,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TwinCase{"OneTwinDamagedByAPed", 1, false, true, false, true},
                       TwinCase{"TwoTwinsDamaged", 2, true, true, true, false},
                       TwinCase{"ThreeTwins", 3, false, false, true, false}),
-    [](const ::testing::TestParamInfo<TwinCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 struct MotionCase {
     const char* name;
@@ -195,7 +193,7 @@ INSTANTIATE_TEST_SUITE_P(
                       MotionCase{"ExactlyAtTheMinimumDistance", 10.0f, 30.0f, 30.0f, false},
                       MotionCase{"JustBeyondTheMinimumDistance", 10.0f, 30.5f, 30.0f, true},
                       MotionCase{"NearerThanALargeMinimum", 10.0f, 60.0f, 70.0f, false}),
-    [](const ::testing::TestParamInfo<MotionCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 struct EligibilityCase {
     const char* name;
@@ -257,9 +255,7 @@ INSTANTIATE_TEST_SUITE_P(
                         [](sim::World& w, int32_t v) { SetPlate(w, v, "K41482D3"); }, true},
         EligibilityCase{"PlateCutShort", "blista",
                         [](sim::World& w, int32_t v) { SetPlate(w, v, "K41482D"); }, true}),
-    [](const ::testing::TestParamInfo<EligibilityCase>& info) {
-        return std::string(info.param.name);
-    });
+    CaseName());
 
 TEST_F(NearbyScanTest, CandidateRecordHoldsTheLastVehicleThatReachedIt) {
     Plugin.CandidateState.NodeDriver = 4242;
@@ -370,9 +366,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, SpawnOddsTest,
                                            OddsCase{"One", 1, 2}, OddsCase{"Zero", 0, 1},
                                            OddsCase{"Negative", -3, -2},
                                            OddsCase{"LargestInt", INT_MAX, INT_MAX}),
-                         [](const ::testing::TestParamInfo<OddsCase>& info) {
-                             return std::string(info.param.name);
-                         });
+                         CaseName());
 
 // A host that claims more vehicles than the buffer holds, or a negative
 // number, is read only as far as the buffer goes.
@@ -427,9 +421,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, MisreportedCountTest,
                                                          call.ReturnInt(4);
                                                      },
                                                      4}),
-                         [](const ::testing::TestParamInfo<CountCase>& info) {
-                             return std::string(info.param.name);
-                         });
+                         CaseName());
 
 TEST_F(NearbyScanTest, PlateWithoutTextIsNoMarker) {
     MisreportingHost host("GetVehicleNumberPlateText",

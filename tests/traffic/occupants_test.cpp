@@ -89,7 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
         FillOldCase{"AlreadyFilled", "blista", 10.0f, 0, "64GA1714", 60.0f, false, 0, "64GA1714",
                     0},
         FillOldCase{"Transformed", "blista", 10.0f, 0, "K41482D2", 60.0f, false, 0, "K41482D2", 0}),
-    [](const ::testing::TestParamInfo<FillOldCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST_F(OccupantsTest, FilledPassengerNotInTheVehicleIsDeleted) {
     const int32_t vehicle = AddTraffic("ninef", 60.0f);
@@ -168,9 +168,7 @@ INSTANTIATE_TEST_SUITE_P(
             "SomeoneElseAtTheWheel", false, false, true, false, false, false, false, {}},
         EnsureDriverCase{"NoPedCanBeMade", false, false, false, true, false, true, false, {10}},
         EnsureDriverCase{"HotkeyHeldNoPause", false, false, false, false, true, true, true, {}}),
-    [](const ::testing::TestParamInfo<EnsureDriverCase>& info) {
-        return std::string(info.param.name);
-    });
+    CaseName());
 
 struct CrewCase {
     const char* name;
@@ -223,7 +221,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CrewCase{"Type28", 28, false, false},
                       CrewCase{"AboveTheSets30", 30, false, false},
                       CrewCase{"Negative", -1, false, false}),
-    [](const ::testing::TestParamInfo<CrewCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST_F(OccupantsTest, PoliceCrewGetsTheShotgunOneTimeInTen) {
     int withShotgun = 0;
@@ -274,9 +272,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, VisibleCrewTest,
                                            VisibleCrewCase{"OnScreenAt5m", 1, 5.0f, 0},
                                            VisibleCrewCase{"OnScreenBeyond20m", 1, 20.5f, 3},
                                            VisibleCrewCase{"OffScreenClose", 0, 5.0f, 3}),
-                         [](const ::testing::TestParamInfo<VisibleCrewCase>& info) {
-                             return std::string(info.param.name);
-                         });
+                         CaseName());
 
 TEST_F(OccupantsTest, NoCrewWhenTheHostRefusesRandomPeds) {
     const int32_t vehicle = AddVehicle("blista", sim::Vec{0, -80, 0});

@@ -300,9 +300,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, PauseTest,
                                            PauseCase{"ZeroWait", false, 0, {0}},
                                            PauseCase{"NegativeWaitIsNoPause", false, -1, {}},
                                            PauseCase{"VeryNegativeWait", false, -2000000000, {}}),
-                         [](const ::testing::TestParamInfo<PauseCase>& info) {
-                             return std::string(info.param.name);
-                         });
+                         CaseName());
 
 TEST_F(ReplacementTest, NewVehicleThatCannotBeMadeLeavesTheOldOneUntouched) {
     const std::string plate = E(old).plate;
@@ -446,8 +444,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, PickListTest,
                                            PickCase{"PoliceWithFullList", 1, true},
                                            PickCase{"PoliceWithSmallList", 1, false},
                                            PickCase{"PatrolsTwoMeansOff", 2, true}),
-                         [](const ::testing::TestParamInfo<PickCase>& info) {
-                             return std::string(info.param.name);
-                         });
+                         CaseName());
 
 }  // namespace

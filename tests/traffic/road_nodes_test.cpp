@@ -150,12 +150,13 @@ TEST_P(NodeRankTest, RankIsDrawnFromFourToTheMinimumDistance) {
     EXPECT_EQ(CallsTo("GetNthClosestVehicleNodeWithHeading")[0].args[3], rank);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, NodeRankTest,
-    ::testing::Values(RankCase{"Below5", 4.9f, false, 0}, RankCase{"Negative", -10.0f, false, 0},
-                      RankCase{"FiveAndAHalf", 5.5f, true, 5}, RankCase{"Thirty", 30.0f, true, 30},
-                      RankCase{"BeyondTheIntRange", 3.0e9f, true, 2147483647}),
-    [](const ::testing::TestParamInfo<RankCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, NodeRankTest,
+                         ::testing::Values(RankCase{"Below5", 4.9f, false, 0},
+                                           RankCase{"Negative", -10.0f, false, 0},
+                                           RankCase{"FiveAndAHalf", 5.5f, true, 5},
+                                           RankCase{"Thirty", 30.0f, true, 30},
+                                           RankCase{"BeyondTheIntRange", 3.0e9f, true, 2147483647}),
+                         CaseName());
 
 struct RateCase {
     const char* name;
@@ -183,11 +184,12 @@ TEST_P(SpawnRateTest, MakesSpawnRateAttemptsEachWithItsOwnDraw) {
     EXPECT_EQ(static_cast<size_t>(Count("GetNthClosestVehicleNodeWithHeading")), won);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SpawnRateTest,
-    ::testing::Values(RateCase{"None", 0, 1, 0}, RateCase{"Negative", -2, 1, 0},
-                      RateCase{"Three", 3, 1, 3}, RateCase{"TwelveAtOneInTwo", 12, 2, 12}),
-    [](const ::testing::TestParamInfo<RateCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, SpawnRateTest,
+                         ::testing::Values(RateCase{"None", 0, 1, 0},
+                                           RateCase{"Negative", -2, 1, 0},
+                                           RateCase{"Three", 3, 1, 3},
+                                           RateCase{"TwelveAtOneInTwo", 12, 2, 12}),
+                         CaseName());
 
 struct NodeCheckCase {
     const char* name;
@@ -234,9 +236,7 @@ INSTANTIATE_TEST_SUITE_P(
                               w.roadNodes.push_back(sim::RoadNode{sim::Vec{0, -4.0f, 0}});
                           }
                       }}),
-    [](const ::testing::TestParamInfo<NodeCheckCase>& info) {
-        return std::string(info.param.name);
-    });
+    CaseName());
 
 struct HotkeyCase {
     const char* name;
@@ -272,9 +272,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, NodePauseTest,
                          ::testing::Values(HotkeyCase{"Released", false, 700, true, {10, 700}},
                                            HotkeyCase{"Held", true, 700, false, {10}},
                                            HotkeyCase{"NegativeSpawnWait", false, -5, true, {10}}),
-                         [](const ::testing::TestParamInfo<HotkeyCase>& info) {
-                             return std::string(info.param.name);
-                         });
+                         CaseName());
 
 struct StartSpeedCase {
     const char* name;
@@ -340,9 +338,7 @@ INSTANTIATE_TEST_SUITE_P(
         StartSpeedCase{"HelicopterMatched", true, 170.0f, 180.0f, true, "maverick", 1.5f, 0.0f},
         StartSpeedCase{"PlaneOnFoot", false, 0.0f, 180.0f, true, "cuban800", 0.0f, 1000.0f},
         StartSpeedCase{"PlaneMatched", true, 170.0f, 180.0f, true, "cuban800", 100.0f, 0.0f}),
-    [](const ::testing::TestParamInfo<StartSpeedCase>& info) {
-        return std::string(info.param.name);
-    });
+    CaseName());
 
 struct PlacementCase {
     const char* model;

@@ -15,6 +15,14 @@
 #include "loop/plugin_state.h"
 #include "support/host_fixture.h"
 
+// Names the cases of a table after their `name` field.
+struct CaseName {
+    template <class Case>
+    std::string operator()(const ::testing::TestParamInfo<Case>& info) const {
+        return info.param.name;
+    }
+};
+
 class TrafficFixture : public HostFixture {
 protected:
     void SetUp() override {
