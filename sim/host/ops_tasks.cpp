@@ -49,10 +49,12 @@ void RecordAircraftTask(World& world, const NativeCall& call, const char* name, 
 
 }  // namespace
 
+// Ends what the ped was doing: its task, its fights, its flight.
 void Op_ClearPedTasks(World& world, NativeCall& call) {
     if (Entity* ped = FindPed(world, call.Int(0))) {
         ped->activeTask = -1;
         ped->fighting.clear();
+        ped->fleeing = false;
     }
 }
 
@@ -62,12 +64,13 @@ void Op_ClearPedSecondaryTask(World& world, NativeCall& call) {
     }
 }
 
-// Stops the ped where it is: tasks, combat and ragdoll end, and a ped on
-// foot loses its momentum.
+// Stops the ped where it is: tasks, combat, flight and ragdoll end, and a
+// ped on foot loses its momentum.
 void Op_ClearPedTasksImmediately(World& world, NativeCall& call) {
     if (Entity* ped = FindPed(world, call.Int(0))) {
         ped->activeTask = -1;
         ped->fighting.clear();
+        ped->fleeing = false;
         ped->ragdoll = false;
         if (ped->vehicle == 0) {
             ped->velocity = Vec{};

@@ -411,6 +411,14 @@ bool HasLineOfSight(const World& world, const Entity& from, const Entity& to) {
 }
 
 void Wreck(World& world, Entity& entity) {
+    // People on foot nearby run from it.
+    for (auto& [handle, ped] : world.entities) {
+        if (ped.kind == EntityKind::Ped && ped.vehicle == 0 && ped.alive &&
+            handle != world.playerPed && handle != entity.handle &&
+            Distance(ped.position, entity.position) <= 40.0f) {
+            ped.fleeing = true;
+        }
+    }
     entity.alive = false;
     if (entity.kind != EntityKind::Vehicle) {
         entity.fighting.clear();

@@ -375,7 +375,7 @@ bool SeatPed(World& world, int32_t ped, int32_t vehicle, int seat);
 bool HasLineOfSight(const World& world, const Entity& from, const Entity& to);
 
 // Destroys a vehicle (or kills a ped); the crew of an aircraft wrecked in the
-// air bails out and falls.
+// air bails out and falls, and people on foot within 40 m flee.
 void Wreck(World& world, Entity& entity);
 
 // Whether the gameplay camera sees a point or an entity.

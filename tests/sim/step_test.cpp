@@ -149,7 +149,14 @@ TEST(StepVehicles, AircraftChaseTheirTargetAndWrecksDropTheirCrew) {
     EXPECT_LT(sim::Distance2D(h.position, Vec{}), 5.0f) << "hovers over its target";
     EXPECT_NEAR(h.position.z, 30.0f, 2.0f);
 
+    const Vec below = world.entities.at(heli).position;
+    const int32_t nearby = AddPed(world, Vec{below.x + 5, below.y, 0});
+    const int32_t distant = AddPed(world, Vec{below.x + 80, below.y, 0});
     sim::Wreck(world, world.entities.at(heli));
+    EXPECT_TRUE(RetBool(Call(world, "IsPedFleeing", {I(nearby)})));
+    EXPECT_FALSE(RetBool(Call(world, "IsPedFleeing", {I(distant)})));
+    Call(world, "ClearPedTasks", {I(nearby)});
+    EXPECT_FALSE(RetBool(Call(world, "IsPedFleeing", {I(nearby)})));
     EXPECT_EQ(world.entities.at(heli).occupants, (std::vector<int32_t>{0, 0, 0, 0}));
     EXPECT_TRUE(world.entities.at(gunner).falling);
     Step(world, 60 * 10);
