@@ -95,19 +95,24 @@ int32_t CreateScriptPed(World& world, uint32_t model, int pedType, Vec position)
     const int32_t handle = CreatePed(world, model, pedType, position);
     if (Entity* ped = FindEntity(world, handle)) {
         ped->missionEntity = true;
+        ped->createdByScript = true;
         ++world.stats.pedsCreated;
     }
     return handle;
 }
 
 void RandomCivilian(World& world, int* pedType, uint32_t* model) {
-    *pedType = WorldRandomInRange(world, 4, 6);  // 4 male, 5 female
-    const char* const male[] = {"a_m_y_business_01", "a_m_m_skater_01", "a_m_y_hipster_01",
-                                "a_m_y_downtown_01"};
-    const char* const female[] = {"a_f_y_business_01", "a_f_m_tourist_01", "a_f_y_hipster_01",
-                                  "a_f_y_tourist_01"};
-    const int pick = WorldRandomInRange(world, 0, 4);
-    *model = HashName(*pedType == 4 ? male[pick] : female[pick]);
+    if (world.ambientPedModels.empty()) {
+        *pedType = 4;
+        *model = HashName("a_m_y_business_01");
+        return;
+    }
+    *model = world.ambientPedModels[static_cast<size_t>(
+        WorldRandomInRange(world, 0, static_cast<int32_t>(world.ambientPedModels.size())))];
+    // Civilian men are type 4 and women type 5; the model's name tells which.
+    const std::string name = NameOfHash(world, *model);
+    const bool female = name.size() > 2 && name[1] == '_' && name[2] == 'f';
+    *pedType = female ? 5 : 4;
 }
 
 void RandomDriverFor(World& world, const Entity* vehicle, int* pedType, uint32_t* model) {

@@ -503,8 +503,9 @@ struct Loader {
     }
 
     void ReadAmbient(const json& j, const std::string& path) {
-        ExpectObject(j, path,
-                     {"vehicles", "peds", "models", "spawnMin", "spawnMax", "cleanupDistance"});
+        ExpectObject(
+            j, path,
+            {"vehicles", "peds", "models", "pedModels", "spawnMin", "spawnMax", "cleanupDistance"});
         ReadInt(j, "vehicles", path, &world.ambientVehicleTarget, 0);
         ReadInt(j, "peds", path, &world.ambientPedTarget, 0);
         if (const json* v = Get(j, "models")) {
@@ -513,6 +514,17 @@ struct Loader {
             for (size_t i = 0; i < list.size(); ++i) {
                 world.ambientVehicleModels.push_back(
                     VehicleModelHash(world, list[i], Index(Field(path, "models"), i)));
+            }
+        }
+        if (const json* v = Get(j, "pedModels")) {
+            const json& list = Array(*v, Field(path, "pedModels"));
+            if (list.empty()) {
+                Fail(Field(path, "pedModels"), "needs at least one model");
+            }
+            world.ambientPedModels.clear();
+            for (size_t i = 0; i < list.size(); ++i) {
+                world.ambientPedModels.push_back(
+                    PedModelHash(world, list[i], Index(Field(path, "pedModels"), i)));
             }
         }
         ReadFloat(j, "spawnMin", path, &world.ambientSpawnMin);
@@ -607,6 +619,9 @@ struct Loader {
                 world.unwalkableAreas.push_back(ReadArea(list[i], Index("unwalkable", i)));
             }
         }
+        if (const json* v = Get(j, "ambient")) {  // before the peds that draw from its models
+            ReadAmbient(*v, "ambient");
+        }
         if (const json* v = Get(j, "player")) {
             ReadPlayer(*v, "player");
             world.cameraFollowsPlayer = true;
@@ -632,9 +647,6 @@ struct Loader {
                 Fail(target.second, "no entity with id \"" + target.first + "\"");
             }
             world.entities.at(fighter).fighting.insert(it->second);
-        }
-        if (const json* v = Get(j, "ambient")) {
-            ReadAmbient(*v, "ambient");
         }
         if (const json* v = Get(j, "keys")) {
             ReadKeys(*v, "keys");

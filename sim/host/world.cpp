@@ -241,8 +241,9 @@ void LoadModelCatalogue(World& world) {
         world.pedModelHashes.insert(hash);
         world.hashNames[hash] = ped.name;
     }
-    for (const char* name : {"a_m_y_business_01", "a_m_m_skater_01", "a_m_y_hipster_01",
-                             "a_f_y_business_01", "a_f_m_tourist_01", "a_f_y_hipster_01"}) {
+    for (const char* name :
+         {"a_m_y_business_01", "a_f_y_business_01", "a_m_m_skater_01", "a_f_m_tourist_01",
+          "a_m_y_hipster_01", "a_f_y_hipster_01", "a_m_y_downtown_01", "a_f_y_tourist_01"}) {
         world.ambientPedModels.push_back(HashName(name));
     }
     for (const char* name : kOtherNames) {

@@ -81,7 +81,8 @@ struct Entity {
     int controlDelayFrames = 0;    // frames of RequestControlOfEntity before control is given
     bool released = false;         // handed back to ambient clean-up
     int releasedFrame = 0;
-    bool missionEntity = false;  // created by the script and not yet released
+    bool missionEntity = false;    // created by the script and not yet released
+    bool createdByScript = false;  // made by one of the script's creation operations
     bool recordsCollisions = false;
     bool damagedByVehicle = false;
     bool damagedByPed = false;
@@ -231,6 +232,11 @@ struct StreamingRequest {
 // What happened in a run, for the summary.
 struct WorldStats {
     std::map<std::string, int> vehiclesCreatedByType;  // "CAR", "PLANE", ...
+    std::map<std::string, int> replacementsByType;     // of those, made in another's place
+    std::map<std::string, int> nodeSpawnsByType;       // of those, made on a road node
+    int pedsAdopted = 0;         // distinct peds of the world's own that the script tracked
+    int largestTrackedPeds = 0;  // as the plug-in reports its lists between frames
+    int largestTrackedVehicles = 0;
     int vehiclesDeleted = 0;
     int pedsCreated = 0;
     int pedsDeleted = 0;
@@ -312,7 +318,7 @@ struct World {
     int ambientVehicleTarget = 0;
     int ambientPedTarget = 0;
     std::vector<uint32_t> ambientVehicleModels;  // drawn from for traffic
-    std::vector<uint32_t> ambientPedModels;      // drawn from for pedestrians and drivers
+    std::vector<uint32_t> ambientPedModels;      // civilians: pedestrians, random peds and drivers
     int nextAmbientSpawnFrame = 0;
     bool populated = false;  // the starting population is placed on the first step
 

@@ -86,8 +86,10 @@ TEST(Scenario, EntitiesWithIdsSeatsAndFights) {
         "peds": [
             {"id": "jumper", "model": "a_f_y_tourist_01", "position": [0, 50], "height": 80, "ragdoll": true,
              "fighting": ["thief"]},
-            {"model": "s_m_y_cop_01", "type": 6, "vehicle": "cop", "seat": 2, "controlDelay": 4}
+            {"model": "s_m_y_cop_01", "type": 6, "vehicle": "cop", "seat": 2, "controlDelay": 4},
+            {"id": "someone", "position": [5, 5]}
         ],
+        "ambient": {"pedModels": ["a_f_y_tourist_01"]},
         "keys": [{"frame": 30, "key": "LBUTTON", "down": true}, {"frame": 5, "key": 4, "down": true}]
     })"),
                                       world, &error))
@@ -109,6 +111,10 @@ TEST(Scenario, EntitiesWithIdsSeatsAndFights) {
     EXPECT_TRUE(jumper.falling);
     EXPECT_TRUE(jumper.ragdoll);
     EXPECT_TRUE(jumper.fighting.count(thief));
+    const sim::Entity& someone = world.entities.at(world.namedEntities.at("someone"));
+    EXPECT_EQ(someone.model, HashName("a_f_y_tourist_01"))
+        << "a random civilian from the scenario's models";
+    EXPECT_EQ(someone.pedType, 5);
     bool wreck = false;
     for (const auto& [handle, e] : world.entities) {
         wreck = wreck ||
@@ -169,6 +175,9 @@ TEST(Scenario, BadScenariosAreRefusedNamingTheField) {
         {R"({"pools": {"vehicles": 1}, "vehicles": [{"model": "asea", "position": [0, 0]}, {"model": "asea", "position": [5, 0]}]})",
          "vehicles[1]: the vehicle pool is full"},
         {R"({"ambient": {"spawnMin": 300}})", "ambient.spawnMin: above spawnMax"},
+        {R"({"ambient": {"pedModels": ["asea"]}})",
+         "ambient.pedModels[0]: unknown ped model \"asea\""},
+        {R"({"ambient": {"pedModels": []}})", "ambient.pedModels: needs at least one model"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(LoadError(c.json), c.message) << c.json;
