@@ -14,7 +14,7 @@ namespace {
 
 constexpr float kGravity = 9.81f;
 constexpr float kTerminalFallSpeed = 55.0f;
-constexpr float kFatalImpactSpeed = 25.0f;  // a ped landing faster than this dies
+constexpr float kFatalImpactSpeed = 25.0f;  // a ped (not the player) landing faster dies
 constexpr float kCarAcceleration = 4.0f;    // m/s^2, speeding up and braking alike
 constexpr float kCoastDeceleration = 5.0f;  // a driverless car rolls to a stop
 constexpr float kPedStopDeceleration = 8.0f;
@@ -383,7 +383,7 @@ void Land(World& world, Entity& ped) {
     ped.ragdoll = false;
     if (ped.parachuteState >= 1) {
         ++world.stats.parachuteLandings;
-    } else if (impact > kFatalImpactSpeed && ped.alive) {
+    } else if (impact > kFatalImpactSpeed && ped.alive && ped.handle != world.playerPed) {
         ped.alive = false;
         ++world.stats.fatalFalls;
     }

@@ -76,6 +76,11 @@ TEST(StepFalling, PedsFallAndHardLandingsKill) {
         EXPECT_EQ(e.alive, c.survives) << c.height;
         EXPECT_EQ(world.stats.fatalFalls, c.survives ? 0 : 1) << c.height;
     }
+    sim::World world = MakeWorld();
+    world.entities.at(world.playerPed).position.z = 80.0f;
+    Step(world, 60 * 10);
+    EXPECT_TRUE(world.entities.at(world.playerPed).alive) << "the player gets up again";
+    EXPECT_FLOAT_EQ(world.entities.at(world.playerPed).position.z, 0.0f);
 }
 
 TEST(StepVehicles, OccupantsRideAlongAndDriverlessCarsStop) {
