@@ -223,15 +223,21 @@ bool FlightGoal(World& world, const Entity& pilot, float chaseHeight, Vec* goal)
     return false;
 }
 
+// The aircraft's pilot; without one it falls (when in the air) and there is none.
+Entity* PilotOrFall(World& world, Entity& aircraft, float dt) {
+    Entity* pilot = DriverOf(world, aircraft);
+    if (!pilot && aircraft.position.z - world.groundZ > 0.05f) {
+        FallUncontrolled(world, aircraft, dt);
+    }
+    return pilot;
+}
+
 void FlyPlane(World& world, Entity& plane, float dt) {
-    Entity* pilot = DriverOf(world, plane);
-    const float height = plane.position.z - world.groundZ;
+    Entity* pilot = PilotOrFall(world, plane, dt);
     if (!pilot) {
-        if (height > 0.05f) {
-            FallUncontrolled(world, plane, dt);
-        }
         return;
     }
+    const float height = plane.position.z - world.groundZ;
     Vec goal;
     const bool hasGoal = FlightGoal(world, *pilot, kPlaneChaseHeight, &goal);
     float speed = std::min(HorizontalSpeed(plane.velocity), kPlaneMaxSpeed);
@@ -267,12 +273,8 @@ void FlyPlane(World& world, Entity& plane, float dt) {
 }
 
 void FlyHeli(World& world, Entity& heli, float dt) {
-    Entity* pilot = DriverOf(world, heli);
-    const float height = heli.position.z - world.groundZ;
+    Entity* pilot = PilotOrFall(world, heli, dt);
     if (!pilot) {
-        if (height > 0.05f) {
-            FallUncontrolled(world, heli, dt);
-        }
         return;
     }
     Vec goal;

@@ -282,47 +282,54 @@ int CountEntities(const World& world, EntityKind kind) {
     return count;
 }
 
+namespace {
+
+// A new entity of a kind, if its pool has room; null otherwise.
+Entity* NewEntity(World& world, EntityKind kind, uint32_t model, Vec position) {
+    const int limit = kind == EntityKind::Ped ? world.pedPoolLimit : world.vehiclePoolLimit;
+    if (CountEntities(world, kind) >= limit) {
+        return nullptr;
+    }
+    Entity e;
+    e.handle = world.nextHandle++;
+    e.kind = kind;
+    e.model = model;
+    e.position = position;
+    e.createdFrame = world.frame;
+    return &(world.entities[e.handle] = e);
+}
+
+}  // namespace
+
 int32_t CreatePed(World& world, uint32_t model, int pedType, Vec position) {
-    if (CountEntities(world, EntityKind::Ped) >= world.pedPoolLimit) {
+    Entity* ped = NewEntity(world, EntityKind::Ped, model, position);
+    if (!ped) {
         return 0;
     }
-    Entity ped;
-    ped.handle = world.nextHandle++;
-    ped.kind = EntityKind::Ped;
-    ped.model = model;
-    ped.position = position;
-    ped.pedType = pedType;
-    ped.createdFrame = world.frame;
+    ped->pedType = pedType;
     for (const PedModelFact& fact : kPedModels) {
         if (HashName(fact.name) == model) {
-            ped.human = fact.human;
+            ped->human = fact.human;
         }
     }
-    if (!ped.human && pedType < 28) {
-        ped.pedType = 28;  // animals
+    if (!ped->human && pedType < 28) {
+        ped->pedType = 28;  // animals
     }
-    world.entities[ped.handle] = ped;
-    return ped.handle;
+    return ped->handle;
 }
 
 int32_t CreateVehicleEntity(World& world, uint32_t model, Vec position, float heading) {
-    if (CountEntities(world, EntityKind::Vehicle) >= world.vehiclePoolLimit) {
+    Entity* vehicle = NewEntity(world, EntityKind::Vehicle, model, position);
+    if (!vehicle) {
         return 0;
     }
-    Entity vehicle;
-    vehicle.handle = world.nextHandle++;
-    vehicle.kind = EntityKind::Vehicle;
-    vehicle.model = model;
-    vehicle.position = position;
-    vehicle.heading = heading;
-    vehicle.createdFrame = world.frame;
-    vehicle.plate = PlateFor(vehicle.handle);
+    vehicle->heading = heading;
+    vehicle->plate = PlateFor(vehicle->handle);
     const VehicleModel* facts = FindVehicleModel(world, model);
     // A model known only by name seats a driver and one passenger.
-    vehicle.occupants.assign(facts ? static_cast<size_t>(facts->seats) : 2u, 0);
-    vehicle.police = facts && facts->police;
-    world.entities[vehicle.handle] = vehicle;
-    return vehicle.handle;
+    vehicle->occupants.assign(facts ? static_cast<size_t>(facts->seats) : 2u, 0);
+    vehicle->police = facts && facts->police;
+    return vehicle->handle;
 }
 
 void RemoveEntity(World& world, int32_t handle) {
