@@ -64,7 +64,17 @@ void Op_CreateVehicle(World& world, NativeCall& call) {
         world, model, Vec{call.Float(1), call.Float(2), call.Float(3)}, call.Float(4));
     if (Entity* vehicle = FindEntity(world, handle)) {
         vehicle->missionEntity = true;
-        ++world.stats.vehiclesCreatedByType[VehicleTypeName(ModelType(world, model))];
+        vehicle->createdByScript = true;
+        const char* type = VehicleTypeName(ModelType(world, model));
+        ++world.stats.vehiclesCreatedByType[type];
+        // A vehicle made on a road node's spot is a road-node spawn; one made
+        // anywhere else takes the place of a vehicle being replaced.
+        bool onNode = false;
+        for (const RoadNode& node : world.roadNodes) {
+            onNode = onNode || (node.position.x == vehicle->position.x &&
+                                node.position.y == vehicle->position.y);
+        }
+        ++(onNode ? world.stats.nodeSpawnsByType : world.stats.replacementsByType)[type];
     }
     call.ReturnInt(handle);
 }

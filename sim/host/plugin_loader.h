@@ -3,6 +3,7 @@
 // runs DllMain). Each load starts the plug-in from its load-time state.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace sim {
@@ -20,6 +21,11 @@ std::string DefaultPluginPath();
 // script. On Windows its import of GetAsyncKeyState is then pointed at the
 // host's scripted key state, since the plug-in reads keys only from its script.
 bool LoadPlugin(const std::string& path, LoadedPlugin* plugin, std::string* error);
+
+// The plug-in's read-only view of its tracked lists, null when it has none.
+using TrackedListsExport = void (*)(const int32_t** peds, int32_t* pedCount,
+                                    const int32_t** vehicles, int32_t* vehicleCount);
+TrackedListsExport FindTrackedListsExport(const LoadedPlugin& plugin);
 
 // Runs the plug-in's process detach, tears its script down and unloads it.
 void UnloadPlugin(LoadedPlugin* plugin);

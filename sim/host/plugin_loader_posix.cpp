@@ -51,6 +51,10 @@ bool LoadPlugin(const std::string& path, LoadedPlugin* plugin, std::string* erro
     return true;
 }
 
+TrackedListsExport FindTrackedListsExport(const LoadedPlugin& plugin) {
+    return reinterpret_cast<TrackedListsExport>(dlsym(plugin.library, "KorvaneTrackedLists"));
+}
+
 void UnloadPlugin(LoadedPlugin* plugin) {
     if (plugin->library == nullptr) {
         return;

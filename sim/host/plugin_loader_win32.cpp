@@ -104,6 +104,11 @@ bool LoadPlugin(const std::string& path, LoadedPlugin* plugin, std::string* erro
     return true;
 }
 
+TrackedListsExport FindTrackedListsExport(const LoadedPlugin& plugin) {
+    return reinterpret_cast<TrackedListsExport>(reinterpret_cast<void*>(
+        GetProcAddress(static_cast<HMODULE>(plugin.library), "KorvaneTrackedLists")));
+}
+
 void UnloadPlugin(LoadedPlugin* plugin) {
     if (plugin->library == nullptr) {
         return;

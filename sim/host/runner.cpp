@@ -1,10 +1,12 @@
 #include "host/runner.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <set>
 #include <string>
 
 #include "host/host_runtime.h"
@@ -42,8 +44,33 @@ int SetupFailure(const std::string& message) {
     return 2;
 }
 
+// Notes how large the plug-in's tracked lists have grown, and which peds of
+// the world's own it has taken into its care.
+void ObserveTrackedLists(World& world, TrackedListsExport lists, std::set<int32_t>& adopted) {
+    if (lists == nullptr) {
+        return;
+    }
+    const int32_t* peds = nullptr;
+    const int32_t* vehicles = nullptr;
+    int32_t pedCount = 0;
+    int32_t vehicleCount = 0;
+    lists(&peds, &pedCount, &vehicles, &vehicleCount);
+    WorldStats& stats = world.stats;
+    stats.largestTrackedPeds = std::max(stats.largestTrackedPeds, static_cast<int>(pedCount));
+    stats.largestTrackedVehicles =
+        std::max(stats.largestTrackedVehicles, static_cast<int>(vehicleCount));
+    for (int32_t i = 0; i < pedCount; ++i) {
+        const Entity* ped = FindEntity(world, peds[i]);
+        if (ped != nullptr && !ped->createdByScript && ped->handle != world.playerPed &&
+            adopted.insert(ped->handle).second) {
+            ++stats.pedsAdopted;
+        }
+    }
+}
+
 // Runs the frames with the plug-in loaded; fills the report.
-void RunFrames(RunReport& report) {
+void RunFrames(RunReport& report, World& world, TrackedListsExport lists) {
+    std::set<int32_t> adopted;
     if (RegisteredScriptMain() == nullptr) {
         report.hostError = "the plug-in registered no script";
         std::fprintf(stderr, "korvane-sim: %s\n", report.hostError.c_str());
@@ -56,6 +83,7 @@ void RunFrames(RunReport& report) {
         if (!RunFrame()) {
             break;
         }
+        ObserveTrackedLists(world, lists, adopted);
     }
     report.scriptReturned = ScriptFinished();
 }
@@ -103,7 +131,7 @@ int Run(const Options& options) {
         CloseTraceFile();
         return SetupFailure(error);
     }
-    RunFrames(report);
+    RunFrames(report, world, FindTrackedListsExport(loaded));
     UnloadPlugin(&loaded);
     if (report.hostError.empty()) {
         report.hostError = HostErrorText();

@@ -12,8 +12,8 @@ namespace {
 const size_t StatusTextsShown = 15;
 
 void Line(std::ostream& out, const char* label, const std::string& value) {
-    char head[32];
-    std::snprintf(head, sizeof head, "  %-22s", label);
+    char head[48];
+    std::snprintf(head, sizeof head, "  %-25s", label);
     out << head << value << '\n';
 }
 
@@ -83,14 +83,19 @@ void PrintSummary(const World& world, const RunReport& report, std::ostream& out
 
     out << "What the plug-in did:\n";
     Line(out, "Vehicles created", ByType(stats.vehiclesCreatedByType));
+    Line(out, "Replacements", ByType(stats.replacementsByType));
+    Line(out, "Road-node spawns", ByType(stats.nodeSpawnsByType));
     Line(out, "Vehicles deleted", Count(stats.vehiclesDeleted));
     Line(out, "Peds created", Count(stats.pedsCreated));
+    Line(out, "Peds adopted", Count(stats.pedsAdopted));
     Line(out, "Peds deleted", Count(stats.pedsDeleted));
     Line(out, "Entities released", Count(stats.entitiesReleased));
     Line(out, "Plates written", Count(stats.platesWritten));
     Line(out, "Parachutes given", Count(stats.parachutesGiven));
     Line(out, "Aircraft tasks", Count(stats.aircraftTasks));
     Line(out, "Rockets fired", Count(stats.rocketsFired));
+    Line(out, "Largest TrackedPeds", Count(stats.largestTrackedPeds));
+    Line(out, "Largest TrackedVehicles", Count(stats.largestTrackedVehicles));
     StatusTexts(world, out);
     Line(out, "Native calls", Count(stats.nativeCalls));
 
