@@ -1,0 +1,116 @@
+// The whole plug-in, loaded by korvane-sim the way the game loads it: a long
+// run of the default town, determinism, and a golden trace of a short run in
+// which every phase takes part.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+
+#include "host/trace_compare.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+const std::string SourceDir = KORVANE_SOURCE_DIR;
+const std::string TownScenario = SourceDir + "/sim/scenarios/town.json";
+const std::string GoldenScenario = SourceDir + "/tests/golden/every_phase.json";
+const std::string GoldenTrace = SourceDir + "/tests/golden/every_phase.trace.jsonl";
+const int GoldenSeed = 3;
+
+std::string Slurp(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct SimResult {
+    int status = -1;
+    std::string summary;
+    std::string errors;
+};
+
+class EndToEndTest : public ::testing::Test {
+protected:
+    // Runs korvane-sim with the real plug-in.
+    SimResult Sim(const std::string& args) {
+        std::string out = (dir.Path() / "out.txt").string();
+        std::string err = (dir.Path() / "err.txt").string();
+        std::string command = std::string(KORVANE_SIM_PATH) + " --plugin " + KORVANE_PLUGIN_PATH +
+                              " " + args + " >" + out + " 2>" + err;
+        int raw = std::system(command.c_str());
+        SimResult run;
+        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        run.summary = Slurp(out);
+        run.errors = Slurp(err);
+        return run;
+    }
+    std::string TracePath(const std::string& name) const { return (dir.Path() / name).string(); }
+
+    // The number on the summary line that starts with `label`, -1 if none.
+    static long SummaryNumber(const std::string& summary, const std::string& label) {
+        std::smatch match;
+        std::regex line("\\n\\s*" + label + "\\s+(\\d+)");
+        if (!std::regex_search(summary, match, line)) {
+            return -1;
+        }
+        return std::stol(match[1]);
+    }
+
+    TempWorkingDirectory dir;
+};
+
+TEST_F(EndToEndTest, TwentyMinutesOfTheTownRunCleanAndTransformTraffic) {
+    SimResult run = Sim("--scenario " + TownScenario + " --frames 72000 --seed 1");
+    ASSERT_EQ(run.status, 0) << run.errors << run.summary;
+    EXPECT_EQ(run.summary.find("FAILED"), std::string::npos) << run.summary;
+    EXPECT_GT(SummaryNumber(run.summary, "Replacements"), 0) << run.summary;
+    EXPECT_GT(SummaryNumber(run.summary, "Road-node spawns"), 0) << run.summary;
+    EXPECT_GT(SummaryNumber(run.summary, "Peds adopted"), 0) << run.summary;
+    EXPECT_GT(SummaryNumber(run.summary, "Largest TrackedPeds"), 0) << run.summary;
+    EXPECT_GT(SummaryNumber(run.summary, "Largest TrackedVehicles"), 0) << run.summary;
+    EXPECT_NE(run.summary.find(" --> "), std::string::npos) << "replacement messages are drawn";
+}
+
+TEST_F(EndToEndTest, TheSameSeedGivesTheSameTraceAndSummary) {
+    std::string common = "--scenario " + TownScenario + " --frames 4000 ";
+    SimResult first = Sim(common + "--seed 5 --trace " + TracePath("a.jsonl"));
+    SimResult second = Sim(common + "--seed 5 --trace " + TracePath("b.jsonl"));
+    SimResult other = Sim(common + "--seed 6 --trace " + TracePath("c.jsonl"));
+    ASSERT_EQ(first.status, 0) << first.errors;
+    ASSERT_EQ(second.status, 0) << second.errors;
+    ASSERT_EQ(other.status, 0) << other.errors;
+    EXPECT_EQ(first.summary, second.summary);
+    std::string a = Slurp(TracePath("a.jsonl"));
+    EXPECT_GT(a.size(), 0u);
+    EXPECT_TRUE(a == Slurp(TracePath("b.jsonl")));
+    EXPECT_FALSE(a == Slurp(TracePath("c.jsonl"))) << "the seed reaches the plug-in's draws";
+}
+
+// Any change in the order or the arguments of the plug-in's host calls shows
+// here, and in review as a change of the golden file. To accept a deliberate
+// change, run the tests with KORVANE_UPDATE_GOLDEN=1 and review the diff.
+TEST_F(EndToEndTest, GoldenTraceOfEveryPhase) {
+    std::string trace = TracePath("every_phase.jsonl");
+    SimResult run = Sim("--scenario " + GoldenScenario + " --seed " + std::to_string(GoldenSeed) +
+                        " --trace " + trace);
+    ASSERT_EQ(run.status, 0) << run.errors;
+    if (std::getenv("KORVANE_UPDATE_GOLDEN") != nullptr) {
+        std::filesystem::copy_file(trace, GoldenTrace,
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+    std::ifstream expected(GoldenTrace);
+    std::ifstream actual(trace);
+    ASSERT_TRUE(expected.good()) << "missing " << GoldenTrace;
+    sim::TraceDifference difference = sim::CompareTraces(expected, actual, 1e-4);
+    EXPECT_FALSE(difference.differ)
+        << "first difference at line " << difference.line << " (" << difference.where
+        << ")\n  golden: " << difference.left << "\n  now:    " << difference.right;
+}
+
+}  // namespace
