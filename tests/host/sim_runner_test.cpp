@@ -118,7 +118,7 @@ TEST_F(SimRunnerTest, RunsTheRegisteredScriptFrameByFrame) {
     ASSERT_EQ(on.size(), 1u);
     EXPECT_EQ(on[0]["frame"], 8);
 
-    EXPECT_NE(run.out.find("Native calls          31"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Native calls             31"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("registered; running at the end"), std::string::npos) << run.out;
 }
 
