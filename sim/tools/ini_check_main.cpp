@@ -142,12 +142,12 @@ std::string DescribeValue(const Field& f, const SettingsRecord& s) {
         case FieldKind::Metres:
             return FloatText(v.get<float>()) + " m";
         case FieldKind::Odds: {
-            // The draw is a whole number from 1 up to, not including, the value.
+            // The draw is a whole number from 1 to the value, won on 1.
             int32_t n = s.SpawnOdds;
-            if (n <= 2) {
+            if (n <= 1) {
                 return std::to_string(n) + " (every chance succeeds)";
             }
-            return std::to_string(n) + " (a 1 in " + std::to_string(int64_t(n) - 1) + " chance)";
+            return std::to_string(n) + " (a 1 in " + std::to_string(n) + " chance)";
         }
         case FieldKind::Milliseconds:
             return std::to_string(s.SpawnWaitMs) + " ms";
