@@ -6,6 +6,7 @@
 
 #include "host/natives.h"
 #include "loop/plugin_state.h"
+#include "tracking/list_access.h"
 #include "tracking/tracked_lists.h"
 #include "traffic/traffic_common.h"
 #include "traffic/vehicle_phase.h"
@@ -24,7 +25,7 @@ void CollectNearbyVehicles() {
     buffer[0] = NearbyVehicleCapacity;
     int32_t count = GetPedNearbyVehicles(Plugin.PlayerPed, buffer);
     // Only the slots the buffer has are read, whatever count the host claims.
-    count = std::max(0, std::min(count, NearbyVehicleCapacity));
+    count = ClampedCount(count, NearbyVehicleCapacity);
     for (int32_t slot = 1; slot <= count; ++slot) {
         const EntityHandle vehicle = buffer[2 * slot];
         std::vector<EntityHandle>& tracked = Plugin.TrackedVehicles;
