@@ -2,16 +2,15 @@
 // run of the default town, determinism, and a golden trace of a short run in
 // which every phase takes part.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 
 #include "host/trace_compare.h"
+#include "support/process.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -21,13 +20,6 @@ const std::string TownScenario = SourceDir + "/sim/scenarios/town.json";
 const std::string GoldenScenario = SourceDir + "/tests/golden/every_phase.json";
 const std::string GoldenTrace = SourceDir + "/tests/golden/every_phase.trace.jsonl";
 const int GoldenSeed = 3;
-
-std::string Slurp(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 struct SimResult {
     int status = -1;
@@ -39,16 +31,10 @@ class EndToEndTest : public ::testing::Test {
 protected:
     // Runs korvane-sim with the real plug-in.
     SimResult Sim(const std::string& args) {
-        std::string out = (dir.Path() / "out.txt").string();
-        std::string err = (dir.Path() / "err.txt").string();
-        std::string command = std::string(KORVANE_SIM_PATH) + " --plugin " + KORVANE_PLUGIN_PATH +
-                              " " + args + " >" + out + " 2>" + err;
-        int raw = std::system(command.c_str());
-        SimResult run;
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        run.summary = Slurp(out);
-        run.errors = Slurp(err);
-        return run;
+        CommandResult result = RunCommand(
+            std::string(KORVANE_SIM_PATH) + " --plugin " + KORVANE_PLUGIN_PATH + " " + args,
+            TracePath("out.txt"), TracePath("err.txt"));
+        return SimResult{result.status, result.out, result.err};
     }
     std::string TracePath(const std::string& name) const { return (dir.Path() / name).string(); }
 
@@ -86,10 +72,11 @@ TEST_F(EndToEndTest, TheSameSeedGivesTheSameTraceAndSummary) {
     ASSERT_EQ(second.status, 0) << second.errors;
     ASSERT_EQ(other.status, 0) << other.errors;
     EXPECT_EQ(first.summary, second.summary);
-    std::string a = Slurp(TracePath("a.jsonl"));
+    std::string a = ReadWholeFile(TracePath("a.jsonl"));
     EXPECT_GT(a.size(), 0u);
-    EXPECT_TRUE(a == Slurp(TracePath("b.jsonl")));
-    EXPECT_FALSE(a == Slurp(TracePath("c.jsonl"))) << "the seed reaches the plug-in's draws";
+    EXPECT_TRUE(a == ReadWholeFile(TracePath("b.jsonl")));
+    EXPECT_FALSE(a == ReadWholeFile(TracePath("c.jsonl")))
+        << "the seed reaches the plug-in's draws";
 }
 
 // Any change in the order or the arguments of the plug-in's host calls shows

@@ -8,12 +8,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "support/process.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -51,12 +51,6 @@ protected:
             {"frame": 3, "key": 99, "down": true}, {"frame": 8, "key": 99, "down": false}])" +
                                           extra + "}");
     }
-    std::string Slurp(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
     // Runs korvane-sim with `args`, the stand-in plug-in in `fakeMode` (or the
     // real one when empty), and a trace.
     SimRun Sim(const std::string& args, const std::string& fakeMode = "loop") {
@@ -70,13 +64,12 @@ protected:
         if (!fakeMode.empty()) {
             command += std::string(" --plugin ") + KORVANE_FAKE_PLUGIN_PATH;
         }
-        std::string out = (dir.Path() / "out.txt").string();
-        std::string err = (dir.Path() / "err.txt").string();
-        int raw = std::system((command + " >" + out + " 2>" + err).c_str());
+        CommandResult result = RunCommand(command, (dir.Path() / "out.txt").string(),
+                                          (dir.Path() / "err.txt").string());
         SimRun run;
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        run.out = Slurp(out);
-        run.err = Slurp(err);
+        run.status = result.status;
+        run.out = result.out;
+        run.err = result.err;
         std::ifstream in(trace);
         for (std::string line; std::getline(in, line);) {
             run.trace.push_back(json::parse(line));
@@ -206,11 +199,11 @@ TEST_F(SimRunnerTest, RealPluginLoadsFromBesideTheSimulatorAndSwitchesOn) {
     ASSERT_EQ(first.status, 0) << first.err;
     EXPECT_EQ(first.trace.front()["op"], "scriptRegister");
     EXPECT_EQ(first.Calls("SetAllLowPriorityVehicleGeneratorsActive").size(), 1u);
-    std::string firstTrace = Slurp((dir.Path() / "trace.jsonl").string());
+    std::string firstTrace = ReadWholeFile((dir.Path() / "trace.jsonl").string());
 
     SimRun second = Sim("--scenario " + scenario + " --frames 120 --seed 9", "");
     ASSERT_EQ(second.status, 0) << second.err;
-    EXPECT_EQ(Slurp((dir.Path() / "trace.jsonl").string()), firstTrace)
+    EXPECT_EQ(ReadWholeFile((dir.Path() / "trace.jsonl").string()), firstTrace)
         << "the same scenario and seed give the same run";
 }
 
@@ -231,7 +224,8 @@ TEST_F(SimRunnerTest, TraceDiffToolReportsTheFirstDifference) {
         ASSERT_TRUE(WIFEXITED(raw));
         EXPECT_EQ(WEXITSTATUS(raw), cs.status) << cs.right;
         if (cs.status == 1) {
-            EXPECT_NE(Slurp(out).find("differ at entry 2, in op"), std::string::npos) << Slurp(out);
+            EXPECT_NE(ReadWholeFile(out).find("differ at entry 2, in op"), std::string::npos)
+                << ReadWholeFile(out);
         }
     }
 }
