@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "host/fiber.h"
+#include "sim/host/fiber.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define KORVANE_ASAN_FIBERS 1

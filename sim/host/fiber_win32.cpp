@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "host/fiber.h"
+#include "sim/host/fiber.h"
 
 namespace sim {
 

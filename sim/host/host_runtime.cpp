@@ -14,11 +14,11 @@
 #include <exception>
 #include <utility>
 
-#include "host/fiber.h"
-#include "host/host_exports.h"
-#include "host/host_runtime.h"
-#include "host/runtime_internal.h"
-#include "host/trace.h"
+#include "sim/host/fiber.h"
+#include "sim/host/key_state.h"
+#include "sim/host/host_runtime.h"
+#include "sim/host/runtime_internal.h"
+#include "sim/host/trace.h"
 
 namespace sim {
 

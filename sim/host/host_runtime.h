@@ -13,9 +13,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host/native_call.h"
-#include "host/op_table.h"
-#include "host/world.h"
+#include "sim/host/native_call.h"
+#include "sim/host/op_table.h"
+#include "sim/host/world.h"
 
 namespace sim {
 

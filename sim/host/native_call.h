@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "host/world.h"
+#include "sim/host/world.h"
 
 namespace sim {
 

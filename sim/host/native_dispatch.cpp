@@ -10,11 +10,11 @@
 #include <string>
 #include <utility>
 
-#include "host/host_exports.h"
-#include "host/native_call.h"
-#include "host/op_table.h"
-#include "host/runtime_internal.h"
-#include "host/trace.h"
+#include "sim/host/key_state.h"
+#include "sim/host/native_call.h"
+#include "sim/host/op_table.h"
+#include "sim/host/runtime_internal.h"
+#include "sim/host/trace.h"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "host/op_table.h"
+#include "sim/host/op_table.h"
 
 #include <unordered_map>
 

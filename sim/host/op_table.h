@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/native_call.h"
-#include "host/world.h"
+#include "sim/host/native_call.h"
+#include "sim/host/world.h"
 
 namespace sim {
 

@@ -1,8 +1,8 @@
 // The gameplay camera and ray tests.
 #include <cmath>
 
-#include "host/op_table.h"
-#include "host/ops_common.h"
+#include "sim/host/op_table.h"
+#include "sim/host/ops_common.h"
 
 namespace sim {
 

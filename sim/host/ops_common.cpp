@@ -1,4 +1,4 @@
-#include "host/ops_common.h"
+#include "sim/host/ops_common.h"
 
 namespace sim {
 

@@ -1,7 +1,7 @@
 // Entities: existence, position and motion, visibility, damage, line of
 // sight, deletion and release, control.
-#include "host/op_table.h"
-#include "host/ops_common.h"
+#include "sim/host/op_table.h"
+#include "sim/host/ops_common.h"
 
 namespace sim {
 

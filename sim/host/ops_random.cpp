@@ -1,6 +1,6 @@
 // Random numbers and script timer A.
-#include "host/op_table.h"
-#include "host/ops_common.h"
+#include "sim/host/op_table.h"
+#include "sim/host/ops_common.h"
 
 namespace sim {
 

@@ -2,8 +2,8 @@
 // world's step reads the active task).
 #include <algorithm>
 
-#include "host/op_table.h"
-#include "host/ops_common.h"
+#include "sim/host/op_table.h"
+#include "sim/host/ops_common.h"
 
 namespace sim {
 

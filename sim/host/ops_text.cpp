@@ -1,7 +1,7 @@
 // Text and lines on screen: the style for the next text, the text command,
 // and what each frame draws.
-#include "host/op_table.h"
-#include "host/ops_common.h"
+#include "sim/host/op_table.h"
+#include "sim/host/ops_common.h"
 
 namespace sim {
 

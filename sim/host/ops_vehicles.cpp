@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "host/op_table.h"
-#include "host/ops_common.h"
+#include "sim/host/op_table.h"
+#include "sim/host/ops_common.h"
 
 namespace sim {
 

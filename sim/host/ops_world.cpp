@@ -5,9 +5,9 @@
 #include <utility>
 #include <vector>
 
-#include "host/op_table.h"
-#include "host/ops_common.h"
-#include "host/population.h"
+#include "sim/host/op_table.h"
+#include "sim/host/ops_common.h"
+#include "sim/host/population.h"
 
 namespace sim {
 

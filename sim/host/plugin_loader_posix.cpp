@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "host/host_runtime.h"
-#include "host/plugin_loader.h"
+#include "sim/host/host_runtime.h"
+#include "sim/host/plugin_loader.h"
 
 namespace sim {
 

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <filesystem>
 
-#include "host/host_exports.h"
-#include "host/host_runtime.h"
-#include "host/plugin_loader.h"
+#include "sim/host/key_state.h"
+#include "sim/host/host_runtime.h"
+#include "sim/host/plugin_loader.h"
 
 namespace sim {
 

@@ -1,8 +1,8 @@
-#include "host/population.h"
+#include "sim/host/population.h"
 
 #include <vector>
 
-#include "host/ops_common.h"
+#include "sim/host/ops_common.h"
 
 namespace sim {
 

@@ -2,7 +2,7 @@
 // pedestrians, and the clean-up that takes far entities away again.
 #pragma once
 
-#include "host/world.h"
+#include "sim/host/world.h"
 
 namespace sim {
 

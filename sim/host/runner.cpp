@@ -1,4 +1,4 @@
-#include "host/runner.h"
+#include "sim/host/runner.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -9,12 +9,12 @@
 #include <set>
 #include <string>
 
-#include "host/host_runtime.h"
-#include "host/plugin_loader.h"
-#include "host/scenario.h"
-#include "host/summary.h"
-#include "host/work_dir.h"
-#include "host/world.h"
+#include "sim/host/host_runtime.h"
+#include "sim/host/plugin_loader.h"
+#include "sim/host/scenario.h"
+#include "sim/host/summary.h"
+#include "sim/host/work_dir.h"
+#include "sim/host/world.h"
 
 namespace sim {
 

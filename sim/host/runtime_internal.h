@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "host/world.h"
+#include "sim/host/world.h"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "host/scenario.h"
+#include "sim/host/scenario.h"
 
 #include <algorithm>
 #include <cctype>
@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/ops_common.h"
+#include "sim/host/ops_common.h"
 
 namespace sim {
 

@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host/world.h"
+#include "sim/host/world.h"
 
 namespace sim {
 

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <vector>
 
-#include "host/det_math.h"
-#include "host/ops_common.h"
-#include "host/population.h"
+#include "sim/host/det_math.h"
+#include "sim/host/ops_common.h"
+#include "sim/host/population.h"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "host/summary.h"
+#include "sim/host/summary.h"
 
 #include <algorithm>
 #include <cstdio>

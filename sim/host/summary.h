@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "host/world.h"
+#include "sim/host/world.h"
 
 namespace sim {
 

@@ -1,5 +1,5 @@
 // Recording the trace and decoding argument and result slots for it.
-#include "host/trace.h"
+#include "sim/host/trace.h"
 
 #include <charconv>
 #include <cinttypes>

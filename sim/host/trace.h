@@ -7,9 +7,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host/host_runtime.h"
-#include "host/native_call.h"
-#include "host/op_table.h"
+#include "sim/host/host_runtime.h"
+#include "sim/host/native_call.h"
+#include "sim/host/op_table.h"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "host/trace_compare.h"
+#include "sim/host/trace_compare.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "host/work_dir.h"
+#include "sim/host/work_dir.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,12 +1,12 @@
-#include "host/world.h"
+#include "sim/host/world.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <sstream>
 
-#include "host/det_math.h"
-#include "host/embedded_data.h"
+#include "sim/host/det_math.h"
+#include "sim/host/embedded_data.h"
 
 namespace sim {
 

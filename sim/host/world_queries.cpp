@@ -2,9 +2,9 @@
 // operation: the list of all peds, and the scripted key state.
 #include <utility>
 
-#include "host/host_exports.h"
-#include "host/runtime_internal.h"
-#include "host/trace.h"
+#include "sim/host/key_state.h"
+#include "sim/host/runtime_internal.h"
+#include "sim/host/trace.h"
 
 extern "C" int worldGetAllPeds(int* handles, int capacity) {
     sim::World* world = sim::WorldForCall("worldGetAllPeds");

@@ -20,10 +20,10 @@
 
 #include "config/model_lists.h"
 #include "config/settings.h"
-#include "host/host_runtime.h"
-#include "host/world.h"
+#include "sim/host/host_runtime.h"
+#include "sim/host/world.h"
 #include "loop/plugin_state.h"
-#include "tools/key_names.h"
+#include "sim/tools/key_names.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iostream>
 
-#include "host/trace_compare.h"
+#include "sim/host/trace_compare.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <sstream>
 #include <string>
 
-#include "host/trace_compare.h"
+#include "sim/host/trace_compare.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "host/host_api.h"
 #include "host/natives.h"
-#include "host/trace.h"
+#include "sim/host/trace.h"
 #include "support/host_fixture.h"
 #include "support/temp_dir.h"
 

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <string>
 
-#include "host/scenario.h"
+#include "sim/host/scenario.h"
 #include "sim/world_ops.h"
 
 using sim::HashName;

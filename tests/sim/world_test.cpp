@@ -6,7 +6,7 @@
 #include <cmath>
 #include <set>
 
-#include "host/det_math.h"
+#include "sim/host/det_math.h"
 #include "sim/world_ops.h"
 
 using namespace simtest;

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "host/host_runtime.h"
-#include "host/world.h"
+#include "sim/host/host_runtime.h"
+#include "sim/host/world.h"
 #include "loop/plugin_state.h"
 
 class HostFixture : public ::testing::Test {

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <string>
 
-#include "host/native_call.h"
-#include "host/op_table.h"
+#include "sim/host/native_call.h"
+#include "sim/host/op_table.h"
 
 class MisreportingHost {
 public:

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "host/host_runtime.h"
+#include "sim/host/host_runtime.h"
 #include "loop/plugin_state.h"
 #include "support/host_fixture.h"
 
