@@ -15,8 +15,8 @@
 #include <utility>
 
 #include "sim/host/fiber.h"
-#include "sim/host/key_state.h"
 #include "sim/host/host_runtime.h"
+#include "sim/host/key_state.h"
 #include "sim/host/runtime_internal.h"
 #include "sim/host/trace.h"
 

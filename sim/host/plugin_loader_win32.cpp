@@ -6,8 +6,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "sim/host/key_state.h"
 #include "sim/host/host_runtime.h"
+#include "sim/host/key_state.h"
 #include "sim/host/plugin_loader.h"
 
 namespace sim {

@@ -22,8 +22,8 @@
 #include "config/settings.h"
 #include "sim/host/host_runtime.h"
 #include "sim/host/world.h"
-#include "loop/plugin_state.h"
 #include "sim/tools/key_names.h"
+#include "state/plugin_state.h"
 
 namespace {
 

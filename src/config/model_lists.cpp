@@ -11,7 +11,7 @@
 
 #include "display/status_text.h"
 #include "host/natives.h"
-#include "loop/plugin_state.h"
+#include "state/plugin_state.h"
 
 //-----------------------------------------------------------------------------
 // Built-in names, exactly as they have always shipped: case and duplicates are
@@ -143,7 +143,7 @@ void LoadUserModelList(char* text, ModelListKind which) {
             cursor++;
         }
         table[index] = name;
-        if (!IsModelValid(GetHashKey(name))) {
+        if (!game::IsModelValid(game::GetHashKey(name))) {
             std::string message = invalidMessage;
             message += name;
             SetStatusText(message);

@@ -14,8 +14,9 @@
 #include <string>
 
 #include "config/model_lists.h"
+#include "config/settings_fields.h"
 #include "config/template_match.h"
-#include "loop/plugin_state.h"
+#include "state/plugin_state.h"
 
 // Templates 19 and 21 end without a skip, so the colon of the list block must
 // follow their closing bracket directly.
@@ -53,13 +54,13 @@ const size_t ReadChunkSize = 65536;
 
 // One line template and the field it fills. At most one field pointer is set.
 struct SettingsLine {
-    const char* Pattern;
-    int32_t* Integer;
-    uint8_t* Flag;       // on when the number read is not 0
-    float* WholeMetres;  // a whole number, kept as that many metres
-    float* Real;
-    char* Text;
-    size_t TextCapacity;
+    const char* Pattern = nullptr;
+    int32_t* Integer = nullptr;
+    uint8_t* Flag = nullptr;       // on when the number read is not 0
+    float* WholeMetres = nullptr;  // a whole number, kept as that many metres
+    float* Real = nullptr;
+    char* Text = nullptr;
+    size_t TextCapacity = 0;
 };
 
 SettingsLine Heading(const char* pattern) {
@@ -79,6 +80,32 @@ SettingsLine RealLine(const char* pattern, float* field) {
 }
 SettingsLine TextLine(const char* pattern, char* field, size_t capacity) {
     return SettingsLine{pattern, nullptr, nullptr, nullptr, nullptr, field, capacity};
+}
+
+// The line of a template and the field of `settings` it fills, as the field
+// table gives them; the two list blocks fill the list text buffers.
+SettingsLine LineOfTemplate(int templateNumber, SettingsRecord& settings) {
+    const char* pattern = SettingsTemplates[templateNumber - 1];
+    if (templateNumber == SmallBlockTemplate) {
+        return TextLine(pattern, Plugin.SmallListText, sizeof(Plugin.SmallListText));
+    }
+    if (templateNumber == FullBlockTemplate) {
+        return TextLine(pattern, Plugin.FullListText, sizeof(Plugin.FullListText));
+    }
+    const SettingsField* field = FieldOfTemplate(templateNumber);
+    if (field == nullptr) {
+        return Heading(pattern);
+    }
+    if (field->Flag != nullptr) {
+        return FlagLine(pattern, &(settings.*field->Flag));
+    }
+    if (field->Integer != nullptr) {
+        return IntegerLine(pattern, &(settings.*field->Integer));
+    }
+    if (field->Kind == SettingKind::WholeMetres) {
+        return WholeMetresLine(pattern, &(settings.*field->Real));
+    }
+    return RealLine(pattern, &(settings.*field->Real));
 }
 
 // Matches one template, storing its value the moment the number is read:
@@ -147,32 +174,10 @@ void ReadSettings() {
     report.FileOpened = true;
 
     SettingsRecord& s = Plugin.Settings;
-    const char* const* t = SettingsTemplates;
-    const SettingsLine lines[SettingsTemplateCount] = {
-        Heading(t[0]),
-        Heading(t[1]),
-        IntegerLine(t[2], &s.Hotkey),
-        FlagLine(t[3], &s.AutoPedSpawner),
-        IntegerLine(t[4], &s.NewVehicleSpawnRate),
-        IntegerLine(t[5], &s.PolicePatrols),
-        FlagLine(t[6], &s.PedsInCars),
-        IntegerLine(t[7], &s.PedParachutes),
-        WholeMetresLine(t[8], &s.MinTransformDistance),
-        RealLine(t[9], &s.MinAirplaneHeight),
-        FlagLine(t[10], &s.AircraftMissiles),
-        IntegerLine(t[11], &s.SpawnOdds),
-        Heading(t[12]),
-        IntegerLine(t[13], &s.SpawnWaitMs),
-        IntegerLine(t[14], &s.VehicleTaskRate),
-        IntegerLine(t[15], &s.PedTaskRate),
-        FlagLine(t[16], &s.DebugMessages),
-        Heading(t[17]),
-        FlagLine(t[18], &s.UseSmallList),
-        TextLine(t[19], Plugin.SmallListText, sizeof(Plugin.SmallListText)),
-        FlagLine(t[20], &s.UseFullList),
-        TextLine(t[21], Plugin.FullListText, sizeof(Plugin.FullListText)),
-        IntegerLine(t[22], &s.IniCheck),
-    };
+    SettingsLine lines[SettingsTemplateCount];
+    for (int i = 0; i < SettingsTemplateCount; i++) {
+        lines[i] = LineOfTemplate(i + 1, s);
+    }
     TextCursor cursor;
     cursor.Data = text.data();
     cursor.Size = text.size();

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string>
 
-#include "config/settings_report.h"
+#include "state/settings_record.h"
 
 // Opens "Korvane.ini" in the current directory, matches its 23 templates into
 // Plugin.Settings and takes the selected list block into its model list. How

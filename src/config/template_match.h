@@ -26,7 +26,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "config/settings_report.h"
+#include "state/settings_record.h"
 
 // A read position in text held in memory.
 struct TextCursor {

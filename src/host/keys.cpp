@@ -1,3 +1,5 @@
+#include "host/keys.h"
+
 #include "host/host_api.h"
 
 #ifdef _WIN32

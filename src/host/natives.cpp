@@ -107,6 +107,8 @@ void CallTwoEntitiesAndZeroOffset(uint64_t hash, EntityHandle first, EntityHandl
     nativeCall();
 }
 
+namespace game {
+
 bool EntityExists(EntityHandle entity) {
     return Invoke<bool, NativeOp::EntityExists>(entity);
 }
@@ -670,3 +672,5 @@ int32_t GetTimerA() {
 void SetTimerA(int32_t value) {
     Invoke<void, NativeOp::SetTimerA>(value);
 }
+
+}  // namespace game

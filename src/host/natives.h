@@ -19,12 +19,19 @@
 // Index:
 // [SECTION] Operation table
 // [SECTION] Generic callers
-// [SECTION] Typed operations
+// [SECTION] Typed operations (namespace game)
 #pragma once
 
 #include <cstdint>
 
 #include "host/types.h"
+
+// <windows.h> makes DrawText a macro for DrawTextA or DrawTextW, which would
+// rename the operation in any file that includes both. The plug-in never
+// uses the Windows function, so the game's name wins here.
+#ifdef DrawText
+#undef DrawText
+#endif
 
 //-----------------------------------------------------------------------------
 // [SECTION] Operation table: name, hash, argument slots pushed
@@ -204,8 +211,10 @@ void CallEntityAndThreeFloats(uint64_t hash, EntityHandle entity, float x, float
 void CallTwoEntitiesAndZeroOffset(uint64_t hash, EntityHandle first, EntityHandle second);
 
 //-----------------------------------------------------------------------------
-// [SECTION] Typed operations
+// [SECTION] Typed operations (namespace game)
 //-----------------------------------------------------------------------------
+
+namespace game {
 
 // true while the handle names a live entity
 bool EntityExists(EntityHandle entity);
@@ -498,3 +507,5 @@ int32_t GetRandomIntInRange(int32_t start, int32_t end);
 int32_t GetTimerA();
 // reset script timer A
 void SetTimerA(int32_t value);
+
+}  // namespace game

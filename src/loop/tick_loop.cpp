@@ -1,53 +1,22 @@
-// The entry from the host and the tick loop.
-//
-// Index:
-// [SECTION] Entry
-// [SECTION] Keys, camera and control
-// [SECTION] One pass
+// The tick loop: one pass after another, each ending with a yield.
 #include "loop/tick_loop.h"
 
-#include <cmath>
-
-#include "config/model_lists.h"
+#include "config/hotkey.h"
 #include "config/settings.h"
 #include "display/status_text.h"
 #include "host/host_api.h"
 #include "host/natives.h"
-#include "loop/plugin_state.h"
+#include "loop/debug_pick.h"
+#include "state/plugin_state.h"
+#include "tracking/ped_adoption.h"
 #include "tracking/tracked_lists.h"
-#include "traffic/vehicle_phase.h"
+#include "traffic/nearby_scan.h"
 
 namespace {
 
-const float DegreesToRadians = 0.017453292f;
-const float PickRayLength = 3000.0f;
-const int LeftMouseButton = 1;
-const int MiddleMouseButton = 4;
 const char* const SuppressedVehicleModels[] = {"taco", "utillitruck2", "utillitruck3"};
 
 }  // namespace
-
-//-----------------------------------------------------------------------------
-// [SECTION] Entry
-//-----------------------------------------------------------------------------
-
-int LibraryEntryPoint(void* module, unsigned long reason) {
-    const unsigned long ProcessDetach = 0;
-    const unsigned long ProcessAttach = 1;
-    if (reason == ProcessAttach) {
-        ResetToLoadState();
-        Plugin.Module = module;
-        scriptRegister(module, ScriptMain);
-    } else if (reason == ProcessDetach) {
-        scriptUnregister(module);
-    }
-    return 1;
-}
-
-void ScriptMain() {
-    FillBuiltInModelLists();
-    TickLoop();
-}
 
 void TickLoop() {
     for (;;) {
@@ -55,85 +24,26 @@ void TickLoop() {
     }
 }
 
-//-----------------------------------------------------------------------------
-// [SECTION] Keys, camera and control
-//-----------------------------------------------------------------------------
-
-bool IsHotkeyHeld() {
-    return IsKeyDown(Plugin.Settings.Hotkey);
-}
-
-Vec3 CameraAimPoint() {
-    Vec3 rotation = GetGameplayCamRotation(2);
-    Vec3 position = GetGameplayCamPosition();
-    float pitch = rotation.x * DegreesToRadians;
-    float yaw = rotation.z * DegreesToRadians;
-    float c = std::fabs(std::cos(pitch));
-    return MakeVec3(position.x - std::sin(yaw) * c * PickRayLength,
-                    position.y + std::cos(yaw) * c * PickRayLength,
-                    position.z + std::sin(pitch) * PickRayLength);
-}
-
-EntityHandle TakeControlOfEntity(EntityHandle entity) {
-    for (int attempt = 0; attempt < ControlAttempts; ++attempt) {
-        if (HasControlOfEntity(entity)) {
-            break;
-        }
-        RequestControlOfEntity(entity);
-        scriptWait(0);
-    }
-    return entity;
-}
-
-//-----------------------------------------------------------------------------
-// [SECTION] One pass
-//-----------------------------------------------------------------------------
-
-// With the left and middle mouse buttons both down, the entity under the
-// camera's aim joins the tracked lists. Works whether the plug-in is on or off.
-void DebugPick() {
-    if (!IsKeyDown(LeftMouseButton) || !IsKeyDown(MiddleMouseButton)) {
-        return;
-    }
-    Vec3 start = GetGameplayCamPosition();
-    Vec3 end = CameraAimPoint();
-    int32_t ray = StartShapeTestRay(start.x, start.y, start.z, end.x, end.y, end.z, -1, 0, 7);
-    int32_t hit = 0;
-    Vec3 endPosition;
-    Vec3 surfaceNormal;
-    EntityHandle entity = 0;
-    GetShapeTestResult(ray, &hit, &endPosition, &surfaceNormal, &entity);
-    if (hit == 0) {
-        return;
-    }
-    entity = TakeControlOfEntity(entity);
-    if (IsEntityAPed(entity)) {
-        Plugin.TrackedPeds.push_back(entity);
-    } else if (IsEntityAVehicle(entity)) {
-        Plugin.TrackedVehicles.push_back(entity);
-    }
-}
-
 void ApplyPopulationSettings() {
-    SetCreateRandomCops(true);
-    RemoveScenarioBlockingAreas();
-    SetAllVehicleGeneratorsActive();
-    ApplyPlayerAreaOption(Plugin.PlayerPed, 150, 1, 1, 1);
-    SetScenarioPedDensityMultiplierThisFrame(1.0f, 1.0f);
-    SetPedDensityMultiplierThisFrame(1.0f);
-    SetVehiclePopulationBudget(3);
-    SetPedPopulationBudget(3);
-    SetVehicleDensityMultiplierThisFrame(1.0f);
-    SetRandomVehicleDensityMultiplierThisFrame(1.0f);
+    game::SetCreateRandomCops(true);
+    game::RemoveScenarioBlockingAreas();
+    game::SetAllVehicleGeneratorsActive();
+    game::ApplyPlayerAreaOption(Plugin.PlayerPed, 150, 1, 1, 1);
+    game::SetScenarioPedDensityMultiplierThisFrame(1.0f, 1.0f);
+    game::SetPedDensityMultiplierThisFrame(1.0f);
+    game::SetVehiclePopulationBudget(3);
+    game::SetPedPopulationBudget(3);
+    game::SetVehicleDensityMultiplierThisFrame(1.0f);
+    game::SetRandomVehicleDensityMultiplierThisFrame(1.0f);
 }
 
 namespace {
 
 void ReadPlayer() {
-    ApplyPassStartOption();
-    Plugin.PlayerPed = GetPlayerPed();
-    Plugin.PlayerPosition = GetEntityPosition(Plugin.PlayerPed);
-    Plugin.PlayerLastVehicle = GetPlayersLastVehicle();
+    game::ApplyPassStartOption();
+    Plugin.PlayerPed = game::GetPlayerPed();
+    Plugin.PlayerPosition = game::GetEntityPosition(Plugin.PlayerPed);
+    Plugin.PlayerLastVehicle = game::GetPlayersLastVehicle();
 }
 
 void ReadFilesDue() {
@@ -159,7 +69,7 @@ bool PollHotkey() {
     Plugin.HotkeyWasHeld = false;
     SetStatusText("");
     if (!Plugin.Enabled) {
-        SetAllLowPriorityVehicleGeneratorsActive();
+        game::SetAllLowPriorityVehicleGeneratorsActive();
     }
     Plugin.Enabled = !Plugin.Enabled;
     Plugin.CycleCounter = 1;
@@ -193,7 +103,7 @@ void RunTaskPhases() {
         Plugin.VehicleTaskCounter = 0;
     }
     for (const char* name : SuppressedVehicleModels) {
-        SetVehicleModelIsSuppressed(GetHashKey(name));
+        game::SetVehicleModelIsSuppressed(game::GetHashKey(name));
     }
     if (!Plugin.VehicleTaskDue && !Plugin.PedTaskDue) {
         return;
@@ -208,7 +118,7 @@ void RunTaskPhases() {
     }
     Plugin.VehicleTaskDue = false;
     Plugin.PedTaskDue = false;
-    SetCreateRandomCops(false);
+    game::SetCreateRandomCops(false);
 }
 
 }  // namespace

@@ -1,31 +1,15 @@
-// The entry from the host, ScriptMain and the endless tick loop.
+// The endless tick loop.
 #pragma once
 
-#include "host/types.h"
+// The cycle counter runs from 0 to this, then starts at 0 again; the settings
+// file is read at 0 and the sibling's hotkey file every this many passes.
+const int CycleCounterLimit = 1000;
+const int SiblingFilePeriod = 250;
 
-// The Windows library entry point (DllMain forwards to it; on Linux the
-// substitute host calls DllMain itself): registers ScriptMain on process
-// attach (reason 1) and unregisters on detach (reason 0). Returns 1.
-int LibraryEntryPoint(void* module, unsigned long reason);
-
-// Runs TickLoop; never returns.
-void ScriptMain();
-
-// One pass of the loop, without the final yield's repetition: TickLoop is
+// One pass of the loop, its final yield included: TickLoop is
 // `for (;;) TickPass();`.
 void TickPass();
 void TickLoop();
 
-// Part of a pass, exposed for tests.
-void DebugPick();
+// The population settings applied on every task pass.
 void ApplyPopulationSettings();
-
-// True while the key `Settings.Hotkey` is down now.
-bool IsHotkeyHeld();
-
-// The point 3000 units ahead of the gameplay camera.
-Vec3 CameraAimPoint();
-
-// Asks the host for control of an entity, up to 100 times with a yield after
-// each request; returns the entity unchanged.
-EntityHandle TakeControlOfEntity(EntityHandle entity);

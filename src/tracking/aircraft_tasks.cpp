@@ -1,23 +1,23 @@
-// The chase and attack tasks of tracked aircraft, and the random picks from
-// the tracked lists that choose their targets.
-//
 // A draw over an empty list, or over one that a pick empties by dropping its
 // 0 entries, yields 0 and never reads outside the list; the target choice
 // treats 0 as no pick.
+#include "tracking/aircraft_tasks.h"
+
 #include "host/natives.h"
-#include "loop/plugin_state.h"
+#include "state/plugin_state.h"
+#include "tracking/entity_checks.h"
 #include "tracking/list_access.h"
-#include "tracking/tracked_lists.h"
+#include "tracking/ped_tasks.h"
 
 namespace {
 
 const int TestedAircraftDraws = 3;
 const int RocketCombatArg = 0;
 const int RocketCombatFlags = 16;
-const int PilotCombatAttribute = 46;
 
 bool IsAircraftModelOf(EntityHandle vehicle) {
-    return IsThisModelAPlane(GetEntityModel(vehicle)) || IsThisModelAHeli(GetEntityModel(vehicle));
+    return game::IsThisModelAPlane(game::GetEntityModel(vehicle)) ||
+           game::IsThisModelAHeli(game::GetEntityModel(vehicle));
 }
 
 // Missiles are fired when the player allows them, or in return when a tracked
@@ -25,23 +25,23 @@ bool IsAircraftModelOf(EntityHandle vehicle) {
 // setting is off, and the aircraft must carry weapons.
 bool MayFireRockets(EntityHandle pilot, EntityHandle aircraft) {
     return (Plugin.Settings.AircraftMissiles != 0 || IsPedFoughtByTrackedPed(pilot)) &&
-           DoesVehicleHaveWeapons(aircraft);
+           game::DoesVehicleHaveWeapons(aircraft);
 }
 
 void FireRocketsAt(EntityHandle pilot, EntityHandle target, const char* weaponName) {
     JoinPilotGroup(pilot);
-    const Vec3 position = GetEntityPosition(target);
-    SetCurrentPedVehicleWeapon(pilot, GetHashKey(weaponName));
-    SetVehicleShootAtTarget(pilot, target, position.x, position.y, position.z);
+    const Vec3 position = game::GetEntityPosition(target);
+    game::SetCurrentPedVehicleWeapon(pilot, game::GetHashKey(weaponName));
+    game::SetVehicleShootAtTarget(pilot, target, position.x, position.y, position.z);
 }
 
 }  // namespace
 
 EntityHandle PickAircraftFromList(EntityHandle pilot) {
     std::vector<EntityHandle>& vehicles = Plugin.TrackedVehicles;
-    int32_t k = GetRandomIntInRange(0, DrawRange(vehicles));
+    int32_t k = game::GetRandomIntInRange(0, DrawRange(vehicles));
     EntityHandle candidate = EntryAt(vehicles, k);
-    const EntityHandle own = GetVehiclePedIsUsing(pilot);
+    const EntityHandle own = game::GetVehiclePedIsUsing(pilot);
 
     for (int round = 0; round < TestedAircraftDraws; ++round) {
         if (candidate == 0) {
@@ -51,10 +51,10 @@ EntityHandle PickAircraftFromList(EntityHandle pilot) {
                 RemoveAt(vehicles, k);
             }
         } else if (candidate != own && IsAircraftModelOf(candidate) &&
-                   HasClearLineOfSight(own, candidate)) {
+                   game::HasClearLineOfSight(own, candidate)) {
             return candidate;
         }
-        k = GetRandomIntInRange(0, DrawRange(vehicles));
+        k = game::GetRandomIntInRange(0, DrawRange(vehicles));
         candidate = EntryAt(vehicles, k);
     }
     // The fourth draw is returned as it is.
@@ -63,8 +63,8 @@ EntityHandle PickAircraftFromList(EntityHandle pilot) {
 
 EntityHandle PickNearestTrackedPed(EntityHandle ped) {
     std::vector<EntityHandle>& peds = Plugin.TrackedPeds;
-    EntityHandle best = EntryAt(peds, GetRandomIntInRange(0, DrawRange(peds)));
-    const EntityHandle own = GetVehiclePedIsUsing(ped);
+    EntityHandle best = EntryAt(peds, game::GetRandomIntInRange(0, DrawRange(peds)));
+    const EntityHandle own = game::GetVehiclePedIsUsing(ped);
     if (best == ped) {
         best = Plugin.PlayerPed;
     }
@@ -77,9 +77,10 @@ EntityHandle PickNearestTrackedPed(EntityHandle ped) {
             RemoveAt(peds, static_cast<int64_t>(i));
             continue;
         }
-        if (entry != ped && entry != Plugin.PlayerPed && EntityExists(entry) &&
-            !IsPedDeadOrDying(entry) && IsPedHuman(entry) && GetVehiclePedIsUsing(entry) != own &&
-            HasClearLineOfSight(own, entry) && DistanceToPlayer(entry) < DistanceToPlayer(best)) {
+        if (entry != ped && entry != Plugin.PlayerPed && game::EntityExists(entry) &&
+            !game::IsPedDeadOrDying(entry) && game::IsPedHuman(entry) &&
+            game::GetVehiclePedIsUsing(entry) != own && game::HasClearLineOfSight(own, entry) &&
+            DistanceToPlayer(entry) < DistanceToPlayer(best)) {
             best = entry;
         }
         ++i;
@@ -89,7 +90,7 @@ EntityHandle PickNearestTrackedPed(EntityHandle ped) {
 
 bool IsPedFoughtByTrackedPed(EntityHandle ped) {
     for (size_t i = 0; i < Plugin.TrackedPeds.size(); ++i) {
-        if (IsPedInCombat(Plugin.TrackedPeds[i], ped)) {
+        if (game::IsPedInCombat(Plugin.TrackedPeds[i], ped)) {
             return true;
         }
     }
@@ -103,33 +104,27 @@ EntityHandle ChooseAttackTarget(EntityHandle pilot) {
         target = ped != 0 ? ped : Plugin.PlayerPed;
     }
     // A picked vehicle is replaced by its driver whenever the driver is usable.
-    const EntityHandle driver = IsEntityAPed(target) ? 0 : GetPedInVehicleSeat(target, -1);
+    const EntityHandle driver =
+        game::IsEntityAPed(target) ? 0 : game::GetPedInVehicleSeat(target, -1);
     return IsUsablePed(driver) ? driver : target;
 }
 
 void AttackWithAircraft(EntityHandle pilot, EntityHandle target) {
-    if (IsPedInAnyPlane(pilot)) {
-        const EntityHandle plane = GetVehiclePedIsUsing(pilot);
+    if (game::IsPedInAnyPlane(pilot)) {
+        const EntityHandle plane = game::GetVehiclePedIsUsing(pilot);
         // An aeroplane cannot hover over a target, so it always chases the player.
-        TaskPlaneChase(pilot, Plugin.PlayerPed);
+        game::TaskPlaneChase(pilot, Plugin.PlayerPed);
         if (MayFireRockets(pilot, plane)) {
             FireRocketsAt(pilot, target, "VEHICLE_WEAPON_PLANE_ROCKET");
         }
-    } else if (IsPedInAnyHeli(pilot)) {
-        const EntityHandle heli = GetVehiclePedIsUsing(pilot);
+    } else if (game::IsPedInAnyHeli(pilot)) {
+        const EntityHandle heli = game::GetVehiclePedIsUsing(pilot);
         const EntityHandle chased = Plugin.LastTrackedPedCount % 5 == 0 ? target : Plugin.PlayerPed;
-        TaskHeliChase(pilot, chased);
+        game::TaskHeliChase(pilot, chased);
         if (MayFireRockets(pilot, heli)) {
             FireRocketsAt(pilot, target, "VEHICLE_WEAPON_SPACE_ROCKET");
-            TaskCombatPed(pilot, target, RocketCombatArg, RocketCombatFlags);
+            game::TaskCombatPed(pilot, target, RocketCombatArg, RocketCombatFlags);
         }
     }
-    SetPedKeepTask(pilot);
-}
-
-void JoinPilotGroup(EntityHandle ped) {
-    SetPedRelationshipGroupHash(ped, GetHashKey("COUGAR"));
-    SetBlockingOfNonTemporaryEvents(ped);
-    SetPedFleeAttributes(ped, 0, false);
-    SetPedCombatAttributes(ped, PilotCombatAttribute, true);
+    game::SetPedKeepTask(pilot);
 }

@@ -5,12 +5,15 @@
 // The walk re-reads the list's size after every entry, so the peds it creates
 // are visited in the same walk; a chain of spawns ends when the host's ped
 // pool is full and creation yields 0, which is never tracked.
+#include "tracking/ped_adoption.h"
+
 #include "host/host_api.h"
 #include "host/natives.h"
-#include "loop/plugin_state.h"
+#include "state/plugin_state.h"
+#include "tracking/entity_checks.h"
+#include "tracking/law_crews.h"
 #include "tracking/list_access.h"
-#include "tracking/tracked_lists.h"
-#include "traffic/vehicle_phase.h"
+#include "tracking/ped_tasks.h"
 
 namespace {
 
@@ -25,8 +28,8 @@ int ReadWorldPeds(int (&buffer)[WorldPedBufferSize]) {
 // a walkable point next to it.
 void SpawnerStep() {
     EntityHandle& current = Plugin.AdoptionCurrentPed;
-    const Vec3 position = GetEntityPosition(current);
-    SetPedNoLongerNeeded(&current);
+    const Vec3 position = game::GetEntityPosition(current);
+    game::SetPedNoLongerNeeded(&current);
     if (!Plugin.Settings.AutoPedSpawner) {
         return;
     }
@@ -35,8 +38,9 @@ void SpawnerStep() {
     // the flee radius, or when it is fleeing; a ped the release has made
     // unusable always does.
     bool spawn = true;
-    if (IsEntityOnScreen(current) || IsPedInAnyVehicle(current) || IsUsablePed(current)) {
-        spawn = DistanceToPlayer(current) > FleeCheckRadius || IsPedFleeing(current);
+    if (game::IsEntityOnScreen(current) || game::IsPedInAnyVehicle(current) ||
+        IsUsablePed(current)) {
+        spawn = DistanceToPlayer(current) > FleeCheckRadius || game::IsPedFleeing(current);
     }
     if (!spawn) {
         return;
@@ -44,11 +48,11 @@ void SpawnerStep() {
 
     ResetPedTasks(current);
     Vec3 spot;
-    if (!GetSafeCoordForPed(position.x, position.y, position.z, true, &spot, 0)) {
+    if (!game::GetSafeCoordForPed(position.x, position.y, position.z, true, &spot, 0)) {
         return;
     }
-    EntityHandle created = CreateRandomPed(spot.x, spot.y, spot.z);
-    SetPedNoLongerNeeded(&created);
+    EntityHandle created = game::CreateRandomPed(spot.x, spot.y, spot.z);
+    game::SetPedNoLongerNeeded(&created);
     if (IsUsablePed(created)) {
         Plugin.TrackedPeds.push_back(created);
     }
@@ -58,25 +62,25 @@ void SpawnerStep() {
 // the wheel to a new random driver, who takes its slot in the list.
 void PoliceDriverStep(size_t slot, int pedType, EntityHandle vehicle) {
     EntityHandle& current = Plugin.AdoptionCurrentPed;
-    if (!IsPedInAnyPoliceVehicle(current)) {
+    if (!game::IsPedInAnyPoliceVehicle(current)) {
         return;
     }
     if (IsPoliceType(pedType)) {
         return;
     }
-    if (GetPedInVehicleSeat(vehicle, -1) != current) {
+    if (game::GetPedInVehicleSeat(vehicle, -1) != current) {
         return;  // a passenger
     }
-    SetEntityNoLongerNeeded(&current);
-    DeleteEntity(&current);
+    game::SetEntityNoLongerNeeded(&current);
+    game::DeleteEntity(&current);
 
-    const EntityHandle driver = CreateRandomPedAsDriver(vehicle);
+    const EntityHandle driver = game::CreateRandomPedAsDriver(vehicle);
     std::vector<EntityHandle>& peds = Plugin.TrackedPeds;
     if (slot >= peds.size()) {
         return;
     }
     peds[slot] = driver;
-    if (IsPoliceType(GetPedType(EntryAt(peds, static_cast<int64_t>(slot))))) {
+    if (IsPoliceType(game::GetPedType(EntryAt(peds, static_cast<int64_t>(slot))))) {
         ArmLawCrew(EntryAt(peds, static_cast<int64_t>(slot)), false);
     }
 }
@@ -116,12 +120,13 @@ void AdoptAmbientPeds() {
         }
         Plugin.AdoptionCurrentPed = EntryAt(peds, static_cast<int64_t>(i));
         const EntityHandle current = Plugin.AdoptionCurrentPed;
-        const int pedType = GetPedType(current);
-        const EntityHandle vehicle = IsPedInAnyVehicle(current) ? GetVehiclePedIsUsing(current) : 0;
+        const int pedType = game::GetPedType(current);
+        const EntityHandle vehicle =
+            game::IsPedInAnyVehicle(current) ? game::GetVehiclePedIsUsing(current) : 0;
         if (!IsUsablePed(Plugin.AdoptionCurrentPed)) {
             continue;
         }
-        if (IsPedInAnyVehicle(Plugin.AdoptionCurrentPed)) {
+        if (game::IsPedInAnyVehicle(Plugin.AdoptionCurrentPed)) {
             PoliceDriverStep(i, pedType, vehicle);
         } else {
             SpawnerStep();
@@ -129,6 +134,6 @@ void AdoptAmbientPeds() {
     }
 
     if (Plugin.Settings.AutoPedSpawner) {
-        PopulateNow();
+        game::PopulateNow();
     }
 }

@@ -1,5 +1,4 @@
-// The shared distance and validity tests, the normalisation of the tracked
-// lists and their per-pass upkeep.
+// The normalisation of the tracked lists and their per-pass upkeep.
 //
 // Both upkeep walks end for the pass as soon as they remove one entry, so a
 // list loses at most one member per pass and the per-frame cost stays even.
@@ -10,43 +9,11 @@
 #include <algorithm>
 
 #include "host/natives.h"
-#include "loop/plugin_state.h"
+#include "state/plugin_state.h"
+#include "tracking/aircraft_tasks.h"
+#include "tracking/entity_checks.h"
 #include "tracking/list_access.h"
-
-//-----------------------------------------------------------------------------
-// Shared tests
-//-----------------------------------------------------------------------------
-
-float DistanceToPlayer(EntityHandle entity) {
-    const Vec3 player = GetEntityPosition(Plugin.PlayerPed);
-    const Vec3 position = GetEntityPosition(entity);
-    return GetDistanceBetweenCoords(player.x, player.y, player.z, position.x, position.y,
-                                    position.z, true);
-}
-
-bool IsUsablePed(EntityHandle ped) {
-    return ped != 0 && ped != Plugin.PlayerPed && EntityExists(ped) && !IsPedDeadOrDying(ped) &&
-           IsPedHuman(ped);
-}
-
-bool IsUsableVehicle(EntityHandle vehicle) {
-    return vehicle != 0 && vehicle != Plugin.PlayerLastVehicle && EntityExists(vehicle) &&
-           !IsEntityDead(vehicle) && IsVehicleDriveable(vehicle);
-}
-
-bool IsPlaneEntity(EntityHandle entity) {
-    if (IsEntityAPed(entity) && IsPedInAnyPlane(entity)) {
-        return true;
-    }
-    return IsEntityAVehicle(entity) && IsThisModelAPlane(GetEntityModel(entity));
-}
-
-bool IsHeliEntity(EntityHandle entity) {
-    if (IsEntityAPed(entity) && IsPedInAnyHeli(entity)) {
-        return true;
-    }
-    return IsEntityAVehicle(entity) && IsThisModelAHeli(GetEntityModel(entity));
-}
+#include "tracking/parachutes.h"
 
 //-----------------------------------------------------------------------------
 // Normalisation
@@ -80,7 +47,7 @@ void WalkUntilOneRemoval(const std::vector<EntityHandle>& list, bool (*upkeepEnt
 // Deletes the ped in slot `index` and erases the slot.
 void DeletePedEntry(std::vector<EntityHandle>& peds, size_t index) {
     if (index < peds.size()) {
-        DeleteEntity(&peds[index]);
+        game::DeleteEntity(&peds[index]);
     }
     RemoveAt(peds, static_cast<int64_t>(index));
 }
@@ -91,47 +58,47 @@ bool UpkeepPedEntry(size_t i) {
     std::vector<EntityHandle>& peds = Plugin.TrackedPeds;
     const int64_t at = static_cast<int64_t>(i);
 
-    if (EntryAt(peds, at) == 0 || !EntityExists(EntryAt(peds, at))) {
+    if (EntryAt(peds, at) == 0 || !game::EntityExists(EntryAt(peds, at))) {
         RemoveAt(peds, at);
         return true;
     }
 
     // Handed back to the game on every pass; it stays a member.
-    SetPedNoLongerNeeded(&peds[i]);
+    game::SetPedNoLongerNeeded(&peds[i]);
 
     // Peds in the air are kept whatever their distance: they may be the crew
     // of an aircraft that is still chasing the player.
-    if (!IsEntityOnScreen(EntryAt(peds, at)) && !IsPlaneEntity(EntryAt(peds, at)) &&
+    if (!game::IsEntityOnScreen(EntryAt(peds, at)) && !IsPlaneEntity(EntryAt(peds, at)) &&
         !IsHeliEntity(EntryAt(peds, at)) &&
         DistanceToPlayer(EntryAt(peds, at)) > PedReleaseDistance) {
         DeletePedEntry(peds, i);
         return true;
     }
 
-    if (IsPedDeadOrDying(EntryAt(peds, at))) {
+    if (game::IsPedDeadOrDying(EntryAt(peds, at))) {
         DeletePedEntry(peds, i);
         return true;
     }
 
     if (Plugin.Settings.PedParachutes == 1 && IsUsablePed(EntryAt(peds, at))) {
-        if (GetPedMaxHealth(EntryAt(peds, at)) == ParachuteMarkerHealth &&
-            GetEntityHeightAboveGround(EntryAt(peds, at)) < LandedHeight) {
+        if (game::GetPedMaxHealth(EntryAt(peds, at)) == ParachuteMarkerHealth &&
+            game::GetEntityHeightAboveGround(EntryAt(peds, at)) < LandedHeight) {
             // Landed: take the marker off so it can be given a parachute again.
-            SetPedMaxHealth(EntryAt(peds, at), NormalMaxHealth);
+            game::SetPedMaxHealth(EntryAt(peds, at), NormalMaxHealth);
         } else if (Plugin.CycleCounter % ParachuteCheckPeriod == 0) {
             ParachuteBehaviour(EntryAt(peds, at));
         }
         return false;
     }
 
-    if (IsEntityOnScreen(EntryAt(peds, at))) {
+    if (game::IsEntityOnScreen(EntryAt(peds, at))) {
         return false;
     }
-    if (IsPedHuman(EntryAt(peds, at)) || IsPedFalling(EntryAt(peds, at))) {
+    if (game::IsPedHuman(EntryAt(peds, at)) || game::IsPedFalling(EntryAt(peds, at))) {
         RemoveAt(peds, at);
         return true;
     }
-    if (GetEntityHeightAboveGround(EntryAt(peds, at)) > LandedHeight) {
+    if (game::GetEntityHeightAboveGround(EntryAt(peds, at)) > LandedHeight) {
         DeletePedEntry(peds, i);
         return true;
     }
@@ -155,10 +122,10 @@ namespace {
 // erases the slot.
 void DeleteVehicleEntry(std::vector<EntityHandle>& vehicles, size_t index) {
     if (index < vehicles.size()) {
-        DeleteEntity(&vehicles[index]);
+        game::DeleteEntity(&vehicles[index]);
     }
     if (index < vehicles.size()) {
-        SetVehicleNoLongerNeeded(&vehicles[index]);
+        game::SetVehicleNoLongerNeeded(&vehicles[index]);
     }
     RemoveAt(vehicles, static_cast<int64_t>(index));
 }
@@ -166,11 +133,11 @@ void DeleteVehicleEntry(std::vector<EntityHandle>& vehicles, size_t index) {
 // Gives a tracked aircraft's pilot its chase and attack tasks.
 void TaskTrackedAircraft(EntityHandle aircraft, EntityHandle pilot) {
     const EntityHandle target = ChooseAttackTarget(pilot);
-    if (IsEntityAVehicle(target) && IsUsableVehicle(target) && target != aircraft) {
+    if (game::IsEntityAVehicle(target) && IsUsableVehicle(target) && target != aircraft) {
         AttackWithAircraft(pilot, target);
         return;
     }
-    if (IsEntityAPed(target) && IsUsablePed(target) && target != pilot) {
+    if (game::IsEntityAPed(target) && IsUsablePed(target) && target != pilot) {
         AttackWithAircraft(pilot, target);
     }
 }
@@ -181,7 +148,7 @@ bool UpkeepVehicleEntry(size_t i) {
     std::vector<EntityHandle>& vehicles = Plugin.TrackedVehicles;
     const int64_t at = static_cast<int64_t>(i);
 
-    if (!EntityExists(EntryAt(vehicles, at))) {
+    if (!game::EntityExists(EntryAt(vehicles, at))) {
         RemoveAt(vehicles, at);
         return true;
     }
@@ -191,16 +158,16 @@ bool UpkeepVehicleEntry(size_t i) {
         DeleteVehicleEntry(vehicles, i);
         return true;
     }
-    if (IsEntityDead(EntryAt(vehicles, at))) {
+    if (game::IsEntityDead(EntryAt(vehicles, at))) {
         DeleteVehicleEntry(vehicles, i);
         return true;
     }
-    if (EntryAt(vehicles, at) == 0 || !EntityExists(EntryAt(vehicles, at))) {
+    if (EntryAt(vehicles, at) == 0 || !game::EntityExists(EntryAt(vehicles, at))) {
         RemoveAt(vehicles, at);
         return true;
     }
 
-    SetVehicleNoLongerNeeded(&vehicles[i]);
+    game::SetVehicleNoLongerNeeded(&vehicles[i]);
 
     // From here on no operation writes through the slot, but the target pick
     // may drop 0 entries and shift this one; the aircraft is kept by value.
@@ -208,8 +175,8 @@ bool UpkeepVehicleEntry(size_t i) {
     if (!IsUsableVehicle(vehicle)) {
         return false;
     }
-    const EntityHandle driver = GetPedInVehicleSeat(vehicle, -1);
-    if (!IsUsablePed(driver) || IsPedInCombat(driver, 1)) {
+    const EntityHandle driver = game::GetPedInVehicleSeat(vehicle, -1);
+    if (!IsUsablePed(driver) || game::IsPedInCombat(driver, 1)) {
         return false;
     }
     if (!IsPlaneEntity(vehicle) && !IsHeliEntity(vehicle)) {

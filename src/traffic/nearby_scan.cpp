@@ -1,15 +1,20 @@
 // The entry of the vehicle phase: collect the vehicles near the player into
 // the tracked list, then walk the list with the candidate tests and hand each
 // accepted vehicle to the replacement.
+#include "traffic/nearby_scan.h"
+
 #include <algorithm>
 #include <cstdint>
 
 #include "host/natives.h"
-#include "loop/plugin_state.h"
+#include "state/plugin_state.h"
+#include "tracking/entity_checks.h"
 #include "tracking/list_access.h"
-#include "tracking/tracked_lists.h"
-#include "traffic/traffic_common.h"
-#include "traffic/vehicle_phase.h"
+#include "traffic/plates.h"
+#include "traffic/replacement.h"
+#include "traffic/road_nodes.h"
+#include "traffic/spawn_draws.h"
+#include "traffic/vehicle_checks.h"
 
 namespace {
 
@@ -23,7 +28,7 @@ void CollectNearbyVehicles() {
     // One 8-byte slot for the capacity, one per vehicle after it.
     int32_t buffer[2 * (NearbyVehicleCapacity + 1)] = {};
     buffer[0] = NearbyVehicleCapacity;
-    int32_t count = GetPedNearbyVehicles(Plugin.PlayerPed, buffer);
+    int32_t count = game::GetPedNearbyVehicles(Plugin.PlayerPed, buffer);
     // Only the slots the buffer has are read, whatever count the host claims.
     count = ClampedCount(count, NearbyVehicleCapacity);
     for (int32_t slot = 1; slot <= count; ++slot) {
@@ -43,7 +48,7 @@ int CountTwins(int slot, ModelHash model) {
         if (static_cast<int>(i) == slot) {
             continue;
         }
-        if (GetEntityModel(Plugin.TrackedVehicles[i]) == model) {
+        if (game::GetEntityModel(Plugin.TrackedVehicles[i]) == model) {
             ++twins;
         }
     }
@@ -53,29 +58,29 @@ int CountTwins(int slot, ModelHash model) {
 // The candidate tests, in order. Fills CandidateState on the way and gives
 // the model of an accepted vehicle.
 bool IsTransformCandidate(EntityHandle vehicle, int slot, ModelHash* model) {
-    if (IsEntityOnScreen(vehicle)) {
+    if (game::IsEntityOnScreen(vehicle)) {
         return false;
     }
     if (!IsRoadVehicle(vehicle)) {
         return false;
     }
-    if (PlateTextIs(GetVehicleNumberPlateText(vehicle), TransformedPlate)) {
+    if (PlateTextIs(game::GetVehicleNumberPlateText(vehicle), TransformedPlate)) {
         return false;
     }
     CandidateRecord& candidate = Plugin.CandidateState;
-    candidate.CandidatePosition = GetEntityPosition(vehicle);
+    candidate.CandidatePosition = game::GetEntityPosition(vehicle);
     candidate.CandidateDistance = DistanceToPlayer(vehicle);
     candidate.NodeDriver = 0;
-    *model = GetEntityModel(vehicle);
-    if (!(GetEntitySpeed(vehicle) > StillSpeed ||
+    *model = game::GetEntityModel(vehicle);
+    if (!(game::GetEntitySpeed(vehicle) > StillSpeed ||
           Plugin.CandidateState.CandidateDistance > StillVehicleDistance)) {
         return false;
     }
-    if (IsThisModelAPlane(*model) || IsThisModelAHeli(*model)) {
+    if (game::IsThisModelAPlane(*model) || game::IsThisModelAHeli(*model)) {
         return false;
     }
-    Plugin.CandidateState.CandidateVelocity = GetEntityVelocity(vehicle);
-    Plugin.CandidateState.SpawnHeading = GetEntityHeading(vehicle);
+    Plugin.CandidateState.CandidateVelocity = game::GetEntityVelocity(vehicle);
+    Plugin.CandidateState.SpawnHeading = game::GetEntityHeading(vehicle);
     const int twins = CountTwins(slot, *model);
     if (!(DistanceToPlayer(vehicle) > Plugin.Settings.MinTransformDistance)) {
         return false;
@@ -88,27 +93,6 @@ bool IsTransformCandidate(EntityHandle vehicle, int slot, ModelHash* model) {
 }
 
 }  // namespace
-
-bool IsRoadVehicle(EntityHandle vehicle) {
-    const ModelHash model = GetEntityModel(vehicle);
-    if (vehicle == 0 || vehicle == Plugin.PlayerLastVehicle) {
-        return false;
-    }
-    if (!EntityExists(vehicle) || !IsVehicleDriveable(vehicle)) {
-        return false;
-    }
-    if (IsVehicleAttachedToTrailer(vehicle)) {
-        return false;
-    }
-    return IsThisModelACar(model) || IsThisModelABike(model) || IsThisModelAQuadbike(model);
-}
-
-bool IsVehicleDamaged(EntityHandle vehicle) {
-    if (HasEntityBeenDamagedByAnyVehicle(vehicle)) {
-        return true;
-    }
-    return HasEntityBeenDamagedByAnyPed(vehicle);
-}
 
 void ScanNearbyVehicles() {
     CollectNearbyVehicles();

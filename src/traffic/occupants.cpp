@@ -1,10 +1,12 @@
-// Drivers, passengers and armed police crews for old and new vehicles.
-#include "display/status_text.h"
+#include "traffic/occupants.h"
+
+#include "display/debug_lines.h"
 #include "host/host_api.h"
 #include "host/natives.h"
-#include "loop/plugin_state.h"
-#include "traffic/traffic_common.h"
-#include "traffic/vehicle_phase.h"
+#include "state/plugin_state.h"
+#include "tracking/law_crews.h"
+#include "traffic/pauses.h"
+#include "traffic/plates.h"
 
 namespace {
 
@@ -18,31 +20,26 @@ const float VisibleCrewDistance = 20.0f;
 const int PedAppearWaitFrames = 150;
 const unsigned SeatPauseMs = 50;
 const unsigned DriverPauseMs = 10;
-const int ShotgunDrawOdds = 10;
-
-bool InTypeMask(unsigned mask, int pedType) {
-    return pedType >= 0 && pedType <= 29 && ((mask >> pedType) & 1u) != 0;
-}
 
 // Passenger seats of the vehicle's model, or 0 when it is already as full as
 // that.
 int FreePassengerSeats(EntityHandle vehicle) {
-    const int seats = GetVehicleModelNumberOfSeats(GetEntityModel(vehicle)) - 1;
-    const int passengers = GetVehicleNumberOfPassengers(vehicle);
+    const int seats = game::GetVehicleModelNumberOfSeats(game::GetEntityModel(vehicle)) - 1;
+    const int passengers = game::GetVehicleNumberOfPassengers(vehicle);
     return passengers < seats && seats > 0 ? seats : 0;
 }
 
 // A created ped that is not in a vehicle is not kept.
 void KeepIfSeated(EntityHandle* ped) {
-    if (IsPedInAnyVehicle(*ped)) {
+    if (game::IsPedInAnyVehicle(*ped)) {
         Plugin.TrackedPeds.push_back(*ped);
     } else {
-        DeletePed(ped);
+        game::DeletePed(ped);
     }
 }
 
 void WaitForPedToAppear(EntityHandle ped, EntityHandle vehicle) {
-    for (int waits = 0; !EntityExists(ped) && waits < PedAppearWaitFrames; ++waits) {
+    for (int waits = 0; !game::EntityExists(ped) && waits < PedAppearWaitFrames; ++waits) {
         if (Plugin.Settings.DebugMessages) {
             DrawDebugLineToEntity(vehicle);
         }
@@ -52,59 +49,51 @@ void WaitForPedToAppear(EntityHandle ped, EntityHandle vehicle) {
 
 }  // namespace
 
-bool IsCrewPedType(int pedType) {
-    return InTypeMask(CrewPedTypes, pedType);
-}
-
-bool IsPoliceType(int pedType) {
-    return InTypeMask(PoliceTypeMask, pedType);
-}
-
 void FillOldVehicleSeats(EntityHandle vehicle) {
-    const char* plate = GetVehicleNumberPlateText(vehicle);
+    const char* plate = game::GetVehicleNumberPlateText(vehicle);
     if (PlateTextIs(plate, FilledPlate) || PlateTextIs(plate, TransformedPlate)) {
         return;
     }
-    if (!(GetEntitySpeed(vehicle) > FillSpeed)) {
+    if (!(game::GetEntitySpeed(vehicle) > FillSpeed)) {
         return;
     }
     const int seats = FreePassengerSeats(vehicle);
     for (int seat = 0; seat < seats; ++seat) {
-        if (!IsVehicleSeatFree(vehicle, seat)) {
+        if (!game::IsVehicleSeatFree(vehicle, seat)) {
             continue;
         }
         const bool hostAllows =
-            CanCreateRandomPed() && Plugin.CandidateState.CandidateDistance > FreePedDistance;
-        if (!hostAllows && GetRandomIntInRange(1, 2) != 1) {
+            game::CanCreateRandomPed() && Plugin.CandidateState.CandidateDistance > FreePedDistance;
+        if (!hostAllows && game::GetRandomIntInRange(1, 2) != 1) {
             continue;
         }
         const Vec3 at = Plugin.CandidateState.CandidatePosition;
-        EntityHandle ped = CreateRandomPed(at.x, at.y, at.z);
-        ClearPedTasks(ped);
-        TaskWarpPedIntoVehicle(ped, vehicle, seat);
-        SetPedNoLongerNeeded(&ped);
+        EntityHandle ped = game::CreateRandomPed(at.x, at.y, at.z);
+        game::ClearPedTasks(ped);
+        game::TaskWarpPedIntoVehicle(ped, vehicle, seat);
+        game::SetPedNoLongerNeeded(&ped);
         ShortPauseUnlessHotkeyHeld(SeatPauseMs);
         KeepIfSeated(&ped);
     }
     // Marked whenever it was fast enough, so a vehicle is filled at most once.
-    SetVehicleNumberPlateText(vehicle, FilledPlate);
+    game::SetVehicleNumberPlateText(vehicle, FilledPlate);
 }
 
 EntityHandle EnsureDriver(EntityHandle vehicle, EntityHandle driver) {
-    if (EntityExists(driver) || !IsVehicleSeatFree(vehicle, -1)) {
+    if (game::EntityExists(driver) || !game::IsVehicleSeatFree(vehicle, -1)) {
         return driver;
     }
     if (driver != 0) {
-        SetEntityNoLongerNeeded(&driver);
-        DeleteEntity(&driver);
+        game::SetEntityNoLongerNeeded(&driver);
+        game::DeleteEntity(&driver);
     }
-    driver = CreateRandomPedAsDriver(vehicle);
+    driver = game::CreateRandomPedAsDriver(vehicle);
     ShortPauseUnlessHotkeyHeld(DriverPauseMs);
-    if (IsPedOnSpecificVehicle(driver, vehicle)) {
+    if (game::IsPedOnSpecificVehicle(driver, vehicle)) {
         Plugin.TrackedPeds.push_back(driver);
     } else {
-        SetPedNoLongerNeeded(&driver);
-        DeletePed(&driver);
+        game::SetPedNoLongerNeeded(&driver);
+        game::DeletePed(&driver);
     }
     return driver;
 }
@@ -112,40 +101,32 @@ EntityHandle EnsureDriver(EntityHandle vehicle, EntityHandle driver) {
 void FillNewVehicleSeats(EntityHandle vehicle, EntityHandle driver) {
     const int seats = FreePassengerSeats(vehicle);
     for (int seat = 0; seat < seats; ++seat) {
-        if (!IsVehicleSeatFree(vehicle, seat) || !CanCreateRandomPed()) {
+        if (!game::IsVehicleSeatFree(vehicle, seat) || !game::CanCreateRandomPed()) {
             continue;
         }
-        if (IsEntityOnScreen(vehicle) &&
+        if (game::IsEntityOnScreen(vehicle) &&
             !(Plugin.CandidateState.CandidateDistance > VisibleCrewDistance)) {
             continue;
         }
-        const int pedType = GetPedType(driver);
+        const int pedType = game::GetPedType(driver);
         EntityHandle ped = 0;
         if (IsCrewPedType(pedType)) {
             // A crew of the driver's own kind: a patrol, a gang, a squad.
-            const ModelHash driverModel = GetEntityModel(driver);
-            ped = CreatePedInsideVehicle(vehicle, pedType, driverModel, seat, true, true);
+            const ModelHash driverModel = game::GetEntityModel(driver);
+            ped = game::CreatePedInsideVehicle(vehicle, pedType, driverModel, seat, true, true);
         } else {
             const Vec3 at = Plugin.CandidateState.CandidatePosition;
-            ped = CreateRandomPed(at.x, at.y, at.z);
-            TaskWarpPedIntoVehicle(ped, vehicle, seat);
+            ped = game::CreateRandomPed(at.x, at.y, at.z);
+            game::TaskWarpPedIntoVehicle(ped, vehicle, seat);
         }
         WaitForPedToAppear(ped, vehicle);
-        SetPedRandomComponentVariation(ped);
-        SetPedRandomProps(ped);
+        game::SetPedRandomComponentVariation(ped);
+        game::SetPedRandomProps(ped);
         if (IsPoliceType(pedType)) {
             ArmLawCrew(ped, false);
         }
         ShortPauseUnlessHotkeyHeld(SeatPauseMs);
         KeepIfSeated(&ped);
-        SetPedNoLongerNeeded(&ped);
-    }
-}
-
-void ArmLawCrew(EntityHandle ped, bool shotgunAlways) {
-    GiveDelayedWeaponToPed(ped, GetHashKey("WEAPON_NIGHTSTICK"), false);
-    GiveDelayedWeaponToPed(ped, GetHashKey("WEAPON_PISTOL"), false);
-    if (shotgunAlways || GetRandomIntInRange(0, ShotgunDrawOdds) == 0) {
-        GiveDelayedWeaponToPed(ped, GetHashKey("WEAPON_PUMPSHOTGUN"), true);
+        game::SetPedNoLongerNeeded(&ped);
     }
 }

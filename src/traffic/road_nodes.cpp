@@ -1,15 +1,19 @@
-// Adding vehicles with drivers at road nodes out of the player's sight.
+#include "traffic/road_nodes.h"
+
 #include <cmath>
 #include <cstdint>
 #include <string>
 
+#include "config/hotkey.h"
 #include "display/status_text.h"
 #include "host/host_api.h"
 #include "host/natives.h"
-#include "loop/plugin_state.h"
-#include "loop/tick_loop.h"
-#include "traffic/traffic_common.h"
-#include "traffic/vehicle_phase.h"
+#include "state/plugin_state.h"
+#include "traffic/model_wait.h"
+#include "traffic/pauses.h"
+#include "traffic/placement.h"
+#include "traffic/plates.h"
+#include "traffic/spawn_draws.h"
 
 namespace {
 
@@ -24,10 +28,8 @@ const float VisibleNodeRadius = 10.0f;
 const int PreSpawnPauseMs = 100;
 const float DefaultStartSpeed = 10.0f;
 const float HeadingWindow = 90.0f;
-const float PlaneLaunchFactor = 50.0f;
 const float PlaneSpeedFactor = 100.0f;
 const float RoadSpeedFactor = 1.5f;
-const float HeliSpawnHeight = 15.0f;
 const float NodeWanderSpeed = 30.0f;
 const int NodeWanderStyle = 156;
 const unsigned SettleWaitMs = 10;
@@ -41,43 +43,43 @@ int32_t DrawNodeRank() {
     }
     // Truncated only where an int32 can hold it.
     const int32_t end = distance >= 2147483648.0f ? INT32_MAX : static_cast<int32_t>(distance);
-    return GetRandomIntInRange(LowestNodeRank, end);
+    return game::GetRandomIntInRange(LowestNodeRank, end);
 }
 
 // The node must be free, on the road, out of view and far enough.
 bool IsNodeSpawnable(const Vec3& node) {
-    const EntityHandle standing = GetRandomVehicleInSphere(node.x, node.y, node.z + NodeProbeHeight,
-                                                           OccupiedNodeRadius, 0, 0);
-    if (EntityExists(standing)) {
+    const EntityHandle standing = game::GetRandomVehicleInSphere(
+        node.x, node.y, node.z + NodeProbeHeight, OccupiedNodeRadius, 0, 0);
+    if (game::EntityExists(standing)) {
         return false;
     }
-    if (!IsPointOnRoad(node.x, node.y, node.z, 0)) {
+    if (!game::IsPointOnRoad(node.x, node.y, node.z, 0)) {
         return false;
     }
-    if (IsSphereVisible(node.x, node.y, node.z + NodeProbeHeight, VisibleNodeRadius)) {
+    if (game::IsSphereVisible(node.x, node.y, node.z + NodeProbeHeight, VisibleNodeRadius)) {
         return false;
     }
     const Vec3& player = Plugin.PlayerPosition;
-    return GetDistanceBetweenCoords(node.x, node.y, node.z, player.x, player.y, player.z, true) >
-           Plugin.Settings.MinTransformDistance;
+    return game::GetDistanceBetweenCoords(node.x, node.y, node.z, player.x, player.y, player.z,
+                                          true) > Plugin.Settings.MinTransformDistance;
 }
 
 // A player driving towards the node, roughly its way, gets traffic that keeps
 // pace; anything else starts at the default speed. Refreshes PlayerPosition.
 float StartSpeedTowards(const Vec3& node) {
-    const Vec3 now = GetEntityPosition(Plugin.PlayerPed);
+    const Vec3 now = game::GetEntityPosition(Plugin.PlayerPed);
     float speed = DefaultStartSpeed;
-    if (IsPedInAnyVehicle(Plugin.PlayerPed)) {
+    if (game::IsPedInAnyVehicle(Plugin.PlayerPed)) {
         // A plain difference: 350 and 10 degrees are 340 apart.
-        const float playerHeading = GetEntityHeading(Plugin.PlayerPed);
+        const float playerHeading = game::GetEntityHeading(Plugin.PlayerPed);
         if (std::fabs(Plugin.CandidateState.SpawnHeading - playerHeading) < HeadingWindow) {
             const Vec3& before = Plugin.PlayerPosition;
             const float toNow =
-                GetDistanceBetweenCoords(node.x, node.y, node.z, now.x, now.y, now.z, true);
-            const float toBefore = GetDistanceBetweenCoords(node.x, node.y, node.z, before.x,
-                                                            before.y, before.z, true);
+                game::GetDistanceBetweenCoords(node.x, node.y, node.z, now.x, now.y, now.z, true);
+            const float toBefore = game::GetDistanceBetweenCoords(node.x, node.y, node.z, before.x,
+                                                                  before.y, before.z, true);
             if (toNow < toBefore) {
-                speed = GetEntitySpeed(Plugin.PlayerLastVehicle);
+                speed = game::GetEntitySpeed(Plugin.PlayerLastVehicle);
             }
         }
     }
@@ -93,23 +95,24 @@ void SpawnAttempt() {
     Vec3 node;
     int32_t lanes = 0;
     const Vec3 player = Plugin.PlayerPosition;
-    if (!GetNthClosestVehicleNodeWithHeading(player.x, player.y, player.z, Plugin.NodeRank, &node,
-                                             &Plugin.CandidateState.SpawnHeading, &lanes,
-                                             NodeQueryFlags, NodeQueryTuningA, NodeQueryTuningB)) {
+    if (!game::GetNthClosestVehicleNodeWithHeading(player.x, player.y, player.z, Plugin.NodeRank,
+                                                   &node, &Plugin.CandidateState.SpawnHeading,
+                                                   &lanes, NodeQueryFlags, NodeQueryTuningA,
+                                                   NodeQueryTuningB)) {
         return;
     }
     if (!IsNodeSpawnable(node)) {
         return;
     }
-    SetTimerA(0);
-    while (!IsHotkeyHeld() && GetTimerA() < PreSpawnPauseMs) {
+    game::SetTimerA(0);
+    while (!IsHotkeyHeld() && game::GetTimerA() < PreSpawnPauseMs) {
         scriptWait(0);
     }
     float speed = StartSpeedTowards(node);
 
     const std::string name = PickModelName();
-    const ModelHash model = GetHashKey(name.c_str());
-    RequestModel(model);
+    const ModelHash model = game::GetHashKey(name.c_str());
+    game::RequestModel(model);
     std::string message = "SPAWNING AT NEW NODE\n" + name;
     SetStatusText(message);
     if (!WaitForModelLoad(model, 0, &node)) {
@@ -117,46 +120,31 @@ void SpawnAttempt() {
     }
 
     const float heading = Plugin.CandidateState.SpawnHeading;
-    EntityHandle vehicle = 0;
-    if (IsThisModelAPlane(model)) {
-        vehicle = CreateVehicle(model, node.x, node.y, node.z + Plugin.Settings.MinAirplaneHeight,
-                                heading, false, false);
-        Plugin.CandidateState.NodeDriver = CreateRandomPedAsDriver(vehicle);
-        // The velocity of the last candidate tested launches the plane.
-        const Vec3 v = Plugin.CandidateState.CandidateVelocity;
-        SetEntityVelocity(vehicle, PlaneLaunchFactor * v.x, PlaneLaunchFactor * v.y,
-                          PlaneLaunchFactor * v.z);
-        ControlLandingGear(vehicle);
-        speed *= PlaneSpeedFactor;
-    } else if (IsThisModelAHeli(model)) {
-        vehicle =
-            CreateVehicle(model, node.x, node.y, node.z + HeliSpawnHeight, heading, false, false);
-        Plugin.CandidateState.NodeDriver = CreateRandomPedAsDriver(vehicle);
-        ControlLandingGear(vehicle);
-        speed *= RoadSpeedFactor;
-    } else {
-        vehicle = CreateVehicle(model, node.x, node.y, node.z, heading, false, false);
-        Plugin.CandidateState.NodeDriver = CreateRandomPedAsDriver(vehicle);
-        speed *= RoadSpeedFactor;
-    }
-    SetVehicleForwardSpeed(vehicle, speed);
-    TaskVehicleDriveWander(Plugin.CandidateState.NodeDriver, vehicle, NodeWanderSpeed,
-                           NodeWanderStyle);
+    // The velocity of the last candidate tested launches a plane; a car
+    // starts from the forward speed below.
+    const PlacedVehicle placed =
+        PlaceNewVehicle(model, node, heading, Plugin.CandidateState.CandidateVelocity, false);
+    EntityHandle vehicle = placed.Vehicle;
+    Plugin.CandidateState.NodeDriver = placed.Driver;
+    speed *= placed.Kind == PlacedKind::Plane ? PlaneSpeedFactor : RoadSpeedFactor;
+    game::SetVehicleForwardSpeed(vehicle, speed);
+    game::TaskVehicleDriveWander(Plugin.CandidateState.NodeDriver, vehicle, NodeWanderSpeed,
+                                 NodeWanderStyle);
     // The settle wait is kept even with the hotkey held.
     scriptWait(SettleWaitMs);
 
-    if (!EntityExists(vehicle)) {
+    if (!game::EntityExists(vehicle)) {
         return;
     }
-    if (IsEntityOnScreen(vehicle)) {
-        DeleteEntity(&vehicle);
-        DeleteEntity(&Plugin.CandidateState.NodeDriver);
+    if (game::IsEntityOnScreen(vehicle)) {
+        game::DeleteEntity(&vehicle);
+        game::DeleteEntity(&Plugin.CandidateState.NodeDriver);
         return;
     }
     Plugin.TrackedPeds.push_back(Plugin.CandidateState.NodeDriver);
     Plugin.TrackedVehicles.push_back(vehicle);
     PauseAfterSpawn();
-    SetVehicleNumberPlateText(vehicle, TransformedPlate);
+    game::SetVehicleNumberPlateText(vehicle, TransformedPlate);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "config/model_lists.h"
-#include "loop/plugin_state.h"
+#include "state/plugin_state.h"
 #include "support/host_fixture.h"
 
 namespace {

@@ -12,11 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "config/hotkey.h"
 #include "config/model_lists.h"
 #include "config/settings.h"
 #include "display/status_text.h"
-#include "loop/plugin_state.h"
+#include "loop/debug_pick.h"
+#include "loop/script_entry.h"
 #include "loop/tick_loop.h"
+#include "state/plugin_state.h"
 #include "support/host_fixture.h"
 #include "support/temp_dir.h"
 

@@ -65,56 +65,63 @@ TEST_F(TypedLayerTest, SlotsPushedForSampleArguments) {
         std::vector<uint64_t> slots;
     };
     const std::vector<Case> cases = {
-        {NativeOp::EntityExists, [] { EntityExists(7); }, {7}},
-        {NativeOp::GetEntityPosition, [] { GetEntityPosition(7); }, {7, 1}},
-        {NativeOp::IsEntityDead, [] { IsEntityDead(7); }, {7, 0}},
+        {NativeOp::EntityExists, [] { game::EntityExists(7); }, {7}},
+        {NativeOp::GetEntityPosition, [] { game::GetEntityPosition(7); }, {7, 1}},
+        {NativeOp::IsEntityDead, [] { game::IsEntityDead(7); }, {7, 0}},
         {NativeOp::SetEntityVelocity,
-         [] { SetEntityVelocity(7, 1.5f, -2.0f, 0.0f); },
+         [] { game::SetEntityVelocity(7, 1.5f, -2.0f, 0.0f); },
          {7, 0x3FC00000, 0xC0000000, 0}},
-        {NativeOp::HasClearLineOfSight, [] { HasClearLineOfSight(1, 2); }, {1, 2, 0}},
-        {NativeOp::GetPedInVehicleSeat, [] { GetPedInVehicleSeat(9, -1); }, {9, 0xFFFFFFFF, 0}},
-        {NativeOp::IsVehicleSeatFree, [] { IsVehicleSeatFree(9, 2); }, {9, 2, 0}},
+        {NativeOp::HasClearLineOfSight, [] { game::HasClearLineOfSight(1, 2); }, {1, 2, 0}},
+        {NativeOp::GetPedInVehicleSeat,
+         [] { game::GetPedInVehicleSeat(9, -1); },
+         {9, 0xFFFFFFFF, 0}},
+        {NativeOp::IsVehicleSeatFree, [] { game::IsVehicleSeatFree(9, 2); }, {9, 2, 0}},
         {NativeOp::GetVehicleNumberOfPassengers,
-         [] { GetVehicleNumberOfPassengers(9); },
+         [] { game::GetVehicleNumberOfPassengers(9); },
          {9, 0, 1}},
-        {NativeOp::IsVehicleDriveable, [] { IsVehicleDriveable(9); }, {9, 1}},
+        {NativeOp::IsVehicleDriveable, [] { game::IsVehicleDriveable(9); }, {9, 1}},
         {NativeOp::CreateVehicle,
-         [] { CreateVehicle(0xDEADBEEF, 1.0f, 2.0f, 3.0f, 90.0f, false, false); },
+         [] { game::CreateVehicle(0xDEADBEEF, 1.0f, 2.0f, 3.0f, 90.0f, false, false); },
          {0xDEADBEEF, One, Two, Three, 0x42B40000, 0, 0, 0}},
-        {NativeOp::SetVehicleEngineOn, [] { SetVehicleEngineOn(9, true, true); }, {9, 1, 1, 0}},
+        {NativeOp::SetVehicleEngineOn,
+         [] { game::SetVehicleEngineOn(9, true, true); },
+         {9, 1, 1, 0}},
         {NativeOp::SetVehicleOnGroundProperly,
-         [] { SetVehicleOnGroundProperly(9); },
+         [] { game::SetVehicleOnGroundProperly(9); },
          {9, 0x40A00000}},
         {NativeOp::TaskPlaneMission,
          [] {
-             TaskPlaneMission(1, 2, 0, 0, 1.0f, 2.0f, 3.0f, 4, 30.0f, 50.0f, -1.0f, 100.0f, 40.0f);
+             game::TaskPlaneMission(1, 2, 0, 0, 1.0f, 2.0f, 3.0f, 4, 30.0f, 50.0f, -1.0f, 100.0f,
+                                    40.0f);
          },
          {1, 2, 0, 0, One, Two, Three, 4, 0x41F00000, 0x42480000, 0xBF800000, 0x42C80000,
           0x42200000, 0}},
-        {NativeOp::TaskPlaneChase, [] { TaskPlaneChase(1, 2); }, {1, 2, 0, 0, 0}},
-        {NativeOp::TaskHeliChase, [] { TaskHeliChase(3, 4); }, {3, 4, 0, 0, 0}},
+        {NativeOp::TaskPlaneChase, [] { game::TaskPlaneChase(1, 2); }, {1, 2, 0, 0, 0}},
+        {NativeOp::TaskHeliChase, [] { game::TaskHeliChase(3, 4); }, {3, 4, 0, 0, 0}},
         {NativeOp::TaskParachuteToTarget,
-         [] { TaskParachuteToTarget(3, 1.0f, 2.0f, 3.0f); },
+         [] { game::TaskParachuteToTarget(3, 1.0f, 2.0f, 3.0f); },
          {3, One, Two, Three}},
-        {NativeOp::DrawText, [] { DrawText(0.5f, 0.5f); }, {0x3F000000, 0x3F000000, 0}},
-        {NativeOp::SetTextScale, [] { SetTextScale(0.55f, 0.55f); }, {0x3F0CCCCD, 0x3F0CCCCD}},
+        {NativeOp::DrawText, [] { game::DrawText(0.5f, 0.5f); }, {0x3F000000, 0x3F000000, 0}},
+        {NativeOp::SetTextScale,
+         [] { game::SetTextScale(0.55f, 0.55f); },
+         {0x3F0CCCCD, 0x3F0CCCCD}},
         {NativeOp::GiveDelayedWeaponToPed,
-         [] { GiveDelayedWeaponToPed(4, 0xABCDEF01, true); },
+         [] { game::GiveDelayedWeaponToPed(4, 0xABCDEF01, true); },
          {4, 0xABCDEF01, 300, 1}},
-        {NativeOp::GetRandomIntInRange, [] { GetRandomIntInRange(-5, 5); }, {0xFFFFFFFB, 5}},
-        {NativeOp::ApplyPassStartOption, [] { ApplyPassStartOption(); }, {1}},
+        {NativeOp::GetRandomIntInRange, [] { game::GetRandomIntInRange(-5, 5); }, {0xFFFFFFFB, 5}},
+        {NativeOp::ApplyPassStartOption, [] { game::ApplyPassStartOption(); }, {1}},
         {NativeOp::SetAllLowPriorityVehicleGeneratorsActive,
-         [] { SetAllLowPriorityVehicleGeneratorsActive(); },
+         [] { game::SetAllLowPriorityVehicleGeneratorsActive(); },
          {1}},
         {NativeOp::SetVehicleModelIsSuppressed,
-         [] { SetVehicleModelIsSuppressed(0x80000001); },
+         [] { game::SetVehicleModelIsSuppressed(0x80000001); },
          {0x80000001, 1}},
         {NativeOp::SetVehicleNumberPlateText,
-         [&] { SetVehicleNumberPlateText(9, plate); },
+         [&] { game::SetVehicleNumberPlateText(9, plate); },
          {9, Address(plate)}},
-        {NativeOp::DeleteEntity, [&] { DeleteEntity(&handle); }, {Address(&handle)}},
+        {NativeOp::DeleteEntity, [&] { game::DeleteEntity(&handle); }, {Address(&handle)}},
         {NativeOp::GetPedNearbyVehicles,
-         [&] { GetPedNearbyVehicles(5, buffer); },
+         [&] { game::GetPedNearbyVehicles(5, buffer); },
          {5, Address(buffer)}},
     };
     for (const Case& c : cases) {
@@ -130,15 +137,15 @@ TEST_F(TypedLayerTest, ResultsAreReadFromTheLowHalfOfTheFirstSlot) {
     sim::ReplaceOperation(NativeHash(NativeOp::GetEntitySpeed), Answer);
 
     SetAnswer(0xABCD000000000000ULL);
-    EXPECT_FALSE(EntityExists(1)) << "the upper half is not part of a bool";
+    EXPECT_FALSE(game::EntityExists(1)) << "the upper half is not part of a bool";
     SetAnswer(2);
-    EXPECT_TRUE(EntityExists(1)) << "any non-zero value is true";
+    EXPECT_TRUE(game::EntityExists(1)) << "any non-zero value is true";
     SetAnswer(0x12345678FFFFFFFEULL);
-    EXPECT_EQ(GetPedType(1), -2);
+    EXPECT_EQ(game::GetPedType(1), -2);
     SetAnswer(0xFFFFFFFFFFFFFFFFULL);
-    EXPECT_EQ(GetEntityModel(1), 0xFFFFFFFFu);
+    EXPECT_EQ(game::GetEntityModel(1), 0xFFFFFFFFu);
     SetAnswer(0x77777777C0490FDBULL);
-    EXPECT_FLOAT_EQ(GetEntitySpeed(1), -3.14159274f);
+    EXPECT_FLOAT_EQ(game::GetEntitySpeed(1), -3.14159274f);
 }
 
 TEST_F(TypedLayerTest, Vec3AndTextResults) {
@@ -151,16 +158,16 @@ TEST_F(TypedLayerTest, Vec3AndTextResults) {
     std::memcpy(&bz, &z, 4);
     // Padding after each float holds garbage that must not matter.
     SetAnswer(0xEEEEEEEE00000000ULL | bx, 0xDDDDDDDD00000000ULL | by, 0xCCCCCCCC00000000ULL | bz);
-    Vec3 v = GetEntityVelocity(1);
+    Vec3 v = game::GetEntityVelocity(1);
     EXPECT_EQ(v.x, x);
     EXPECT_EQ(v.y, y);
     EXPECT_EQ(v.z, z);
 
     static const char name[] = "ADDER";
     SetAnswer(reinterpret_cast<uintptr_t>(name));
-    EXPECT_STREQ(GetDisplayNameFromVehicleModel(1), "ADDER");
+    EXPECT_STREQ(game::GetDisplayNameFromVehicleModel(1), "ADDER");
     SetAnswer(0);
-    const char* none = GetDisplayNameFromVehicleModel(1);
+    const char* none = game::GetDisplayNameFromVehicleModel(1);
     ASSERT_NE(none, nullptr);
     EXPECT_STREQ(none, "") << "no text reads as an empty text";
 }

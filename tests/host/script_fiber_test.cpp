@@ -141,7 +141,7 @@ TEST_F(ScriptFiberTest, TeardownUnwindsAScriptThatNeverReturns) {
 }
 
 TEST_F(ScriptFiberTest, NativeCallsWorkWithoutAFiber) {
-    EXPECT_EQ(GetPlayerPed(), player);
+    EXPECT_EQ(game::GetPlayerPed(), player);
     EXPECT_EQ(sim::HostErrorText(), "");
     ASSERT_EQ(Ops(), std::vector<std::string>({"GetPlayerPed"}));
     EXPECT_EQ(CallsTo("GetPlayerPed")[0].ret, player);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/host_api.h"
+#include "host/keys.h"
 #include "host/natives.h"
 #include "sim/host/trace.h"
 #include "support/host_fixture.h"
@@ -46,13 +47,13 @@ TEST_F(TraceTest, HandleAddressesRecordTheHandleBeforeTheCall) {
     int32_t vehicle = AddVehicle("blista", sim::Vec{10, 0, 0});
     int32_t ped = AddPed(sim::Vec{5, 5, 0});
     int32_t released = ped;
-    SetPedNoLongerNeeded(&released);
+    game::SetPedNoLongerNeeded(&released);
     EXPECT_EQ(Last().op, "SetPedNoLongerNeeded");
     EXPECT_EQ(Last().args, json::array({ped}));
     EXPECT_EQ(released, ped);
 
     int32_t deleted = vehicle;
-    DeleteVehicle(&deleted);
+    game::DeleteVehicle(&deleted);
     EXPECT_EQ(deleted, 0) << "the host cleared the handle";
     EXPECT_EQ(Last().args, json::array({vehicle})) << "the trace shows what the host read";
 }
@@ -62,8 +63,8 @@ TEST_F(TraceTest, OutParametersRecordWhatTheHostWrote) {
     Vec3 position;
     float heading = 0;
     int32_t lanes = 0;
-    EXPECT_TRUE(GetNthClosestVehicleNodeWithHeading(1, 2, 3, 4, &position, &heading, &lanes, 9,
-                                                    3.0f, 2.5f));
+    EXPECT_TRUE(game::GetNthClosestVehicleNodeWithHeading(1, 2, 3, 4, &position, &heading, &lanes,
+                                                          9, 3.0f, 2.5f));
     sim::TraceEntry node = Last();
     EXPECT_EQ(node.op, "GetNthClosestVehicleNodeWithHeading");
     EXPECT_EQ(node.args.dump(), "[1.0,2.0,3.0,4,[1.5,-2.25,30.0],0.1,3,9,3.0,2.5]");
@@ -75,7 +76,7 @@ TEST_F(TraceTest, OutParametersRecordWhatTheHostWrote) {
     int32_t entity = 0;
     Vec3 end;
     Vec3 normal;
-    EXPECT_EQ(GetShapeTestResult(7, &hit, &end, &normal, &entity), 2);
+    EXPECT_EQ(game::GetShapeTestResult(7, &hit, &end, &normal, &entity), 2);
     EXPECT_EQ(Last().args, json::parse("[7,1,[10.0,20.0,30.0],[0.0,0.0,1.0],4321]"));
     EXPECT_EQ(Last().ret, 2);
 }
@@ -87,7 +88,7 @@ TEST_F(TraceTest, VehicleBufferRecordsTheHandlesWritten) {
     }
     int32_t buffer[2 * 102] = {};
     buffer[0] = 101;
-    int32_t count = GetPedNearbyVehicles(player, buffer);
+    int32_t count = game::GetPedNearbyVehicles(player, buffer);
     ASSERT_GT(count, 0);
     sim::TraceEntry entry = Last();
     EXPECT_EQ(entry.op, "GetPedNearbyVehicles");
@@ -103,11 +104,11 @@ TEST_F(TraceTest, VehicleBufferRecordsTheHandlesWritten) {
 
 TEST_F(TraceTest, TextsAreRecordedAsText) {
     int32_t vehicle = AddVehicle("blista", sim::Vec{10, 0, 0});
-    SetVehicleNumberPlateText(vehicle, "K41482D2");
+    game::SetVehicleNumberPlateText(vehicle, "K41482D2");
     EXPECT_EQ(Last().args, json::array({vehicle, "K41482D2"}));
-    EXPECT_STREQ(GetVehicleNumberPlateText(vehicle), "K41482D2");
+    EXPECT_STREQ(game::GetVehicleNumberPlateText(vehicle), "K41482D2");
     EXPECT_EQ(Last().ret, "K41482D2");
-    EXPECT_EQ(GetHashKey("ADDER"), sim::HashName("adder"));
+    EXPECT_EQ(game::GetHashKey("ADDER"), sim::HashName("adder"));
     EXPECT_EQ(Last().args, json::array({"ADDER"}));
     EXPECT_EQ(Last().ret, sim::HashName("adder")) << "hashes as unsigned integers";
 }
@@ -116,18 +117,18 @@ TEST_F(TraceTest, ValuesOfEachKindAndResults) {
     // Handle, hash, floats, bools: CreateVehicle with its trailing slot.
     uint32_t model = sim::HashName("blista");
     world.loadedModels.insert(model);
-    int32_t created = CreateVehicle(model, 1.5f, -2.0f, 0.55f, 90.0f, false, false);
+    int32_t created = game::CreateVehicle(model, 1.5f, -2.0f, 0.55f, 90.0f, false, false);
     EXPECT_EQ(Last().args, json::parse("[" + std::to_string(model) + ",1.5,-2.0,0.55,90.0,0,0,0]"));
     EXPECT_EQ(Last().ret, created);
     // A negative int and a Vec3 result.
     E(player).position = sim::Vec{100.25f, -7.5f, 1.0f};
-    GetEntityPosition(player);
+    game::GetEntityPosition(player);
     EXPECT_EQ(Last().args, json::array({player, 1}));
     EXPECT_EQ(Last().ret, json::parse("[100.25,-7.5,1.0]"));
-    GetPedInVehicleSeat(created, -1);
+    game::GetPedInVehicleSeat(created, -1);
     EXPECT_EQ(Last().args, json::array({created, -1, 0}));
     // A result of none.
-    SetTimerA(0);
+    game::SetTimerA(0);
     EXPECT_TRUE(Last().ret.is_null());
 }
 
@@ -165,8 +166,8 @@ TEST_F(TraceTest, HostFunctionsAreRecordedToo) {
 
 TEST_F(TraceTest, EveryOperationCallIsCountedOnce) {
     int before = world.stats.nativeCalls;
-    EntityExists(player);
-    GetPlayerPed();
+    game::EntityExists(player);
+    game::GetPlayerPed();
     IsKeyDown(1);
     int handles[4];
     worldGetAllPeds(handles, 4);
@@ -207,10 +208,10 @@ TEST_F(TraceTest, TraceFileHoldsOneLinePerCallInOrder) {
     ASSERT_TRUE(sim::OpenTraceFile(path));
     sim::RunOnScriptFiber(
         [] {
-            GetPlayerPed();
+            game::GetPlayerPed();
             IsKeyDown(0x63);
             scriptWait(0);
-            SetVehicleNumberPlateText(0, "bad \xff byte");
+            game::SetVehicleNumberPlateText(0, "bad \xff byte");
         },
         5);
     sim::CloseTraceFile();

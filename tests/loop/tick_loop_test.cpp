@@ -7,9 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "config/hotkey.h"
+#include "display/debug_lines.h"
 #include "display/status_text.h"
-#include "loop/plugin_state.h"
+#include "loop/debug_pick.h"
+#include "loop/script_entry.h"
 #include "loop/tick_loop.h"
+#include "state/plugin_state.h"
 #include "support/host_fixture.h"
 #include "support/temp_dir.h"
 

@@ -10,7 +10,7 @@
 
 #include "sim/host/host_runtime.h"
 #include "sim/host/world.h"
-#include "loop/plugin_state.h"
+#include "state/plugin_state.h"
 
 class HostFixture : public ::testing::Test {
 protected:

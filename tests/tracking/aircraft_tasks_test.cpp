@@ -6,7 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "loop/plugin_state.h"
+#include "state/plugin_state.h"
+#include "tracking/aircraft_tasks.h"
+#include "tracking/entity_checks.h"
+#include "tracking/law_crews.h"
+#include "tracking/parachutes.h"
+#include "tracking/ped_adoption.h"
+#include "tracking/ped_tasks.h"
 #include "tracking/tracked_lists.h"
 #include "tracking/tracking_fixture.h"
 

@@ -6,9 +6,16 @@
 #include <string>
 #include <vector>
 
-#include "loop/plugin_state.h"
+#include "state/plugin_state.h"
+#include "tracking/law_crews.h"
+#include "traffic/nearby_scan.h"
+#include "traffic/occupants.h"
+#include "traffic/plates.h"
+#include "traffic/replacement.h"
+#include "traffic/road_nodes.h"
+#include "traffic/spawn_draws.h"
 #include "traffic/traffic_fixture.h"
-#include "traffic/vehicle_phase.h"
+#include "traffic/vehicle_checks.h"
 
 namespace {
 

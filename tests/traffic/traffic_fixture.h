@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "sim/host/host_runtime.h"
-#include "loop/plugin_state.h"
+#include "state/plugin_state.h"
 #include "support/host_fixture.h"
 
 // Names the cases of a table after their `name` field.

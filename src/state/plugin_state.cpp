@@ -1,4 +1,4 @@
-#include "loop/plugin_state.h"
+#include "state/plugin_state.h"
 
 PluginState Plugin;
 

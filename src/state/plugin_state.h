@@ -6,62 +6,25 @@
 // when the library is loaded; the entry point calls it on process attach and
 // tests call it before every case.
 //
+// This layer sits just above the host interface: every other layer includes
+// it, and it includes nothing of theirs.
+//
 // Index:
-// [SECTION] Loop state and player values
-// [SECTION] Settings and list text buffers
-// [SECTION] Model lists
-// [SECTION] Status text
-// [SECTION] Tracked lists and the values the tracked behaviour keeps
-// [SECTION] Vehicle phase: candidate record and road-node rank
+// [SECTION] Table sizes
+// [SECTION] Vehicle phase: candidate record
 // [SECTION] The record itself
+// [SECTION] Load-time state
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "config/settings_report.h"
 #include "host/types.h"
+#include "state/settings_record.h"
 
 //-----------------------------------------------------------------------------
-// [SECTION] Loop state and player values
-//-----------------------------------------------------------------------------
-
-const int CycleCounterLimit = 1000;
-const int SiblingFilePeriod = 250;
-const int ControlAttempts = 100;
-const int IniCheckValue = 1234;
-
-//-----------------------------------------------------------------------------
-// [SECTION] Settings and list text buffers
-//-----------------------------------------------------------------------------
-
-// The one options record, written only by the settings read.
-struct SettingsRecord {
-    int32_t Hotkey = 0x63;  // numeric keypad 3
-    uint8_t AutoPedSpawner = 1;
-    int32_t NewVehicleSpawnRate = 1;
-    int32_t PolicePatrols = 1;  // on only when exactly 1
-    uint8_t PedsInCars = 1;
-    int32_t PedParachutes = 1;  // on only when exactly 1
-    float MinTransformDistance = 30.0f;
-    float MinAirplaneHeight = 80.0f;
-    uint8_t AircraftMissiles = 0;
-    int32_t SpawnOdds = 6;
-    int32_t SpawnWaitMs = 1000;
-    int32_t VehicleTaskRate = 37;
-    int32_t PedTaskRate = 74;
-    uint8_t DebugMessages = 1;
-    uint8_t UseSmallList = 0;
-    uint8_t UseFullList = 1;
-    int32_t IniCheck = 0;
-};
-
-const int SmallListTextSize = 8192;
-const int FullListTextSize = 16384;
-
-//-----------------------------------------------------------------------------
-// [SECTION] Model lists
+// [SECTION] Table sizes
 //-----------------------------------------------------------------------------
 
 const int FullModelListSize = 275;
@@ -133,6 +96,10 @@ struct PluginState {
 };
 
 extern PluginState Plugin;
+
+//-----------------------------------------------------------------------------
+// [SECTION] Load-time state
+//-----------------------------------------------------------------------------
 
 // Puts `Plugin` back to its load-time values: defaults in Settings, empty list
 // buffers and lists, empty status text, the loop switched off.
