@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "sim/host/key_names.h"
 #include "sim/host/ops_common.h"
 
 namespace sim {
@@ -666,49 +667,6 @@ bool IsAbsolute(const std::string& path) {
 }
 
 }  // namespace
-
-int KeyCodeFromName(const std::string& rawName) {
-    std::string name;
-    for (char c : rawName) {
-        name.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
-    }
-    if (name.rfind("VK_", 0) == 0) {
-        name = name.substr(3);
-    }
-    static const std::pair<const char*, int> kNamed[] = {
-        {"LBUTTON", 0x01}, {"RBUTTON", 0x02},  {"MBUTTON", 0x04}, {"BACK", 0x08},
-        {"TAB", 0x09},     {"RETURN", 0x0D},   {"SHIFT", 0x10},   {"CONTROL", 0x11},
-        {"MENU", 0x12},    {"ESCAPE", 0x1B},   {"SPACE", 0x20},   {"MULTIPLY", 0x6A},
-        {"ADD", 0x6B},     {"SUBTRACT", 0x6D}, {"DECIMAL", 0x6E}, {"DIVIDE", 0x6F},
-    };
-    for (const auto& [key, code] : kNamed) {
-        if (name == key) {
-            return code;
-        }
-    }
-    if (name.size() == 7 && name.rfind("NUMPAD", 0) == 0 &&
-        std::isdigit(static_cast<unsigned char>(name[6]))) {
-        return 0x60 + (name[6] - '0');
-    }
-    if (name.size() >= 2 && name.size() <= 3 && name[0] == 'F' &&
-        std::all_of(name.begin() + 1, name.end(),
-                    [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
-        const int n = std::stoi(name.substr(1));
-        return n >= 1 && n <= 24 ? 0x6F + n : -1;
-    }
-    if (name.size() == 1 && (std::isdigit(static_cast<unsigned char>(name[0])) ||
-                             std::isupper(static_cast<unsigned char>(name[0])))) {
-        return name[0];
-    }
-    if (name.size() > 2 && name.rfind("0X", 0) == 0 &&
-        std::all_of(name.begin() + 2, name.end(),
-                    [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); }) &&
-        name.size() <= 4) {
-        const int code = std::stoi(name.substr(2), nullptr, 16);
-        return code >= 1 && code <= 255 ? code : -1;
-    }
-    return -1;
-}
 
 bool LoadScenarioJson(const nlohmann::json& j, World& world, std::string* error) {
     if (world.vehicleModels.empty()) {

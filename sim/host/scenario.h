@@ -18,8 +18,4 @@ namespace sim {
 bool LoadScenario(const std::string& path, World& world, std::string* error);
 bool LoadScenarioJson(const nlohmann::json& j, World& world, std::string* error);
 
-// The virtual-key code of a key name ("NUMPAD3", "LBUTTON", "F5", "A", "0x63");
-// -1 for a name it does not know.
-int KeyCodeFromName(const std::string& name);
-
 }  // namespace sim

@@ -5,6 +5,10 @@
 // place, so taking a list allocates nothing. An entry left over from an earlier
 // read (past the names of a shorter later list) keeps pointing at the same
 // place of its buffer, and so reads whatever the re-read text holds there.
+//
+// Index:
+// [SECTION] Built-in names
+// [SECTION] User lists
 #include "config/model_lists.h"
 
 #include <string>
@@ -14,10 +18,11 @@
 #include "state/plugin_state.h"
 
 //-----------------------------------------------------------------------------
-// Built-in names, exactly as they have always shipped: case and duplicates are
-// part of the contents.
+// [SECTION] Built-in names
 //-----------------------------------------------------------------------------
 
+// Exactly as they have always shipped: case and duplicates are part of the
+// contents.
 const char* const BuiltInFullModelList[] = {
     "asea",         "asterope",   "bagger",    "baller",      "baller2",      "banshee",
     "barracks",     "barracks2",  "bati",      "bati2",       "benson",       "bfinjection",
@@ -106,7 +111,7 @@ void FillBuiltInModelLists() {
 }
 
 //-----------------------------------------------------------------------------
-// User lists
+// [SECTION] User lists
 //-----------------------------------------------------------------------------
 
 namespace {

@@ -15,6 +15,7 @@ const int TestedAircraftDraws = 3;
 const int RocketCombatArg = 0;
 const int RocketCombatFlags = 16;
 
+// The model is asked once for each test, as the host expects the calls.
 bool IsAircraftModelOf(EntityHandle vehicle) {
     return game::IsThisModelAPlane(game::GetEntityModel(vehicle)) ||
            game::IsThisModelAHeli(game::GetEntityModel(vehicle));

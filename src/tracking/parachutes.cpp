@@ -31,6 +31,8 @@ void LeaveRagdoll(EntityHandle ped) {
 
 void ParachuteBehaviour(EntityHandle ped) {
     const float height = game::GetEntityHeightAboveGround(ped);
+    // The height is asked twice on purpose: the host sees both calls, and the
+    // second answer decides whether the ped has landed.
     if (!(game::GetEntityHeightAboveGround(ped) > LandedHeight)) {
         return;
     }
@@ -59,6 +61,8 @@ void ParachuteBehaviour(EntityHandle ped) {
 
     const EntityHandle target = PickNearestTrackedPed(ped);
     Plugin.ParachuteTarget = game::GetEntityPosition(target);
+    // Asked again after the target pick, whose host calls may have let the
+    // game hand the ped its parachute meanwhile.
     if (game::GetPedMaxHealth(ped) == ParachuteMarkerHealth) {
         return;
     }

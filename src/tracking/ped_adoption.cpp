@@ -80,6 +80,8 @@ void PoliceDriverStep(size_t slot, int pedType, EntityHandle vehicle) {
         return;
     }
     peds[slot] = driver;
+    // The new driver is read back from its slot, and its type asked of the
+    // host, rather than taken from the creation's answer.
     if (IsPoliceType(game::GetPedType(EntryAt(peds, static_cast<int64_t>(slot))))) {
         ArmLawCrew(EntryAt(peds, static_cast<int64_t>(slot)), false);
     }
@@ -123,6 +125,9 @@ void AdoptAmbientPeds() {
         const int pedType = game::GetPedType(current);
         const EntityHandle vehicle =
             game::IsPedInAnyVehicle(current) ? game::GetVehiclePedIsUsing(current) : 0;
+        // The tests read the ped from the record again, and ask the host again
+        // whether it is in a vehicle: the order of these calls is what the
+        // game sees, so they are not folded together.
         if (!IsUsablePed(Plugin.AdoptionCurrentPed)) {
             continue;
         }

@@ -4,6 +4,12 @@
 // list loses at most one member per pass and the per-frame cost stays even.
 // Every test re-reads the entry from its slot: the release and delete
 // operations write through the slot's address.
+//
+// Index:
+// [SECTION] Normalisation
+// [SECTION] Upkeep walks
+// [SECTION] Ped upkeep
+// [SECTION] Vehicle upkeep
 #include "tracking/tracked_lists.h"
 
 #include <algorithm>
@@ -16,7 +22,7 @@
 #include "tracking/parachutes.h"
 
 //-----------------------------------------------------------------------------
-// Normalisation
+// [SECTION] Normalisation
 //-----------------------------------------------------------------------------
 
 void NormaliseTrackedLists(std::vector<EntityHandle>& list) {
@@ -25,7 +31,7 @@ void NormaliseTrackedLists(std::vector<EntityHandle>& list) {
 }
 
 //-----------------------------------------------------------------------------
-// Upkeep walks
+// [SECTION] Upkeep walks
 //-----------------------------------------------------------------------------
 
 namespace {
@@ -41,7 +47,7 @@ void WalkUntilOneRemoval(const std::vector<EntityHandle>& list, bool (*upkeepEnt
 }
 
 //-----------------------------------------------------------------------------
-// Ped upkeep
+// [SECTION] Ped upkeep
 //-----------------------------------------------------------------------------
 
 // Deletes the ped in slot `index` and erases the slot.
@@ -113,7 +119,7 @@ void UpkeepTrackedPeds() {
 }
 
 //-----------------------------------------------------------------------------
-// Vehicle upkeep
+// [SECTION] Vehicle upkeep
 //-----------------------------------------------------------------------------
 
 namespace {
@@ -162,6 +168,8 @@ bool UpkeepVehicleEntry(size_t i) {
         DeleteVehicleEntry(vehicles, i);
         return true;
     }
+    // Existence is asked again: the deletes above are the only calls that
+    // write the slot, but the host sees this second test on every entry.
     if (EntryAt(vehicles, at) == 0 || !game::EntityExists(EntryAt(vehicles, at))) {
         RemoveAt(vehicles, at);
         return true;

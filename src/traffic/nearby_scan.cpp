@@ -82,6 +82,8 @@ bool IsTransformCandidate(EntityHandle vehicle, int slot, ModelHash* model) {
     Plugin.CandidateState.CandidateVelocity = game::GetEntityVelocity(vehicle);
     Plugin.CandidateState.SpawnHeading = game::GetEntityHeading(vehicle);
     const int twins = CountTwins(slot, *model);
+    // Measured again rather than taken from CandidateDistance: the host sees
+    // the second measurement, after the twin count's calls.
     if (!(DistanceToPlayer(vehicle) > Plugin.Settings.MinTransformDistance)) {
         return false;
     }

@@ -108,6 +108,7 @@ void FillNewVehicleSeats(EntityHandle vehicle, EntityHandle driver) {
             !(Plugin.CandidateState.CandidateDistance > VisibleCrewDistance)) {
             continue;
         }
+        // Asked for every seat: the driver may have changed since the last.
         const int pedType = game::GetPedType(driver);
         EntityHandle ped = 0;
         if (IsCrewPedType(pedType)) {

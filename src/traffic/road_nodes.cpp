@@ -67,6 +67,8 @@ bool IsNodeSpawnable(const Vec3& node) {
 // A player driving towards the node, roughly its way, gets traffic that keeps
 // pace; anything else starts at the default speed. Refreshes PlayerPosition.
 float StartSpeedTowards(const Vec3& node) {
+    // The player has moved during the pause before the spawn, so the position
+    // is asked again and compared with the one read at the start of the pass.
     const Vec3 now = game::GetEntityPosition(Plugin.PlayerPed);
     float speed = DefaultStartSpeed;
     if (game::IsPedInAnyVehicle(Plugin.PlayerPed)) {

@@ -2,6 +2,13 @@
 // of small settings files and the values they leave, the sibling hotkey over a
 // counter cycle, the shipped default file, and files that are long, cut off
 // or not text at all.
+//
+// Index:
+// [SECTION] A table of small settings files
+// [SECTION] List blocks and their buffers
+// [SECTION] Long files and files that are not text
+// [SECTION] The shipped default file
+// [SECTION] The sibling plug-in's hotkey file
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -212,7 +219,7 @@ protected:
 };
 
 //-----------------------------------------------------------------------------
-// A table of small settings files
+// [SECTION] A table of small settings files
 //-----------------------------------------------------------------------------
 
 enum class Lists { SmallFromFile, FullFromFile, BuiltIn };
@@ -388,7 +395,7 @@ TEST_F(SettingsReadTest, StopAtAColonFeedsTheNextListTemplate) {
 }
 
 //-----------------------------------------------------------------------------
-// List blocks and their buffers
+// [SECTION] List blocks and their buffers
 //-----------------------------------------------------------------------------
 
 // "sultan" padded with spaces to exactly `length` characters.
@@ -447,7 +454,7 @@ TEST_F(SettingsReadTest, HugeFullBlockNeverWritesPastItsBuffer) {
 }
 
 //-----------------------------------------------------------------------------
-// Long files and files that are not text
+// [SECTION] Long files and files that are not text
 //-----------------------------------------------------------------------------
 
 // Ten megabytes of blank lines between two options are still only blank lines.
@@ -510,7 +517,7 @@ TEST_F(SettingsReadTest, EveryCutOfTheSampleReadsSafely) {
 }
 
 //-----------------------------------------------------------------------------
-// The shipped default file
+// [SECTION] The shipped default file
 //-----------------------------------------------------------------------------
 
 TEST_F(SettingsReadTest, ShippedFileReadsWholeAndLeavesEverythingAtItsDefault) {
@@ -541,7 +548,7 @@ TEST_F(SettingsReadTest, ShippedFileReadsWholeAndLeavesEverythingAtItsDefault) {
 }
 
 //-----------------------------------------------------------------------------
-// The sibling plug-in's hotkey file
+// [SECTION] The sibling plug-in's hotkey file
 //-----------------------------------------------------------------------------
 
 const char* const SiblingFile =

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <string>
 
+#include "sim/host/key_names.h"
 #include "sim/host/scenario.h"
 #include "sim/world_ops.h"
 

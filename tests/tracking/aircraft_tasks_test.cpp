@@ -1,5 +1,12 @@
 // Chase and attack tasks of tracked aircraft, the random picks from the
 // tracked lists, and the pilot group, against the substitute host.
+//
+// Index:
+// [SECTION] PickAircraftFromList
+// [SECTION] PickNearestTrackedPed
+// [SECTION] ChooseAttackTarget
+// [SECTION] AttackWithAircraft
+// [SECTION] Through the vehicle upkeep
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -37,7 +44,7 @@ protected:
 };
 
 //-----------------------------------------------------------------------------
-// PickAircraftFromList
+// [SECTION] PickAircraftFromList
 //-----------------------------------------------------------------------------
 
 TEST_F(AircraftTasksTest, GroundVehiclesOnlyGiveTheFourthDrawUntested) {
@@ -131,7 +138,7 @@ TEST_F(AircraftTasksTest, ZeroDrawnAmongVehiclesShortensTheNextDraw) {
 }
 
 //-----------------------------------------------------------------------------
-// PickNearestTrackedPed
+// [SECTION] PickNearestTrackedPed
 //-----------------------------------------------------------------------------
 
 TEST_F(AircraftTasksTest, NearestVisiblePedFromAVehicleWins) {
@@ -211,7 +218,7 @@ TEST_F(AircraftTasksTest, StartAndWalkEdgeCases) {
 }
 
 //-----------------------------------------------------------------------------
-// ChooseAttackTarget
+// [SECTION] ChooseAttackTarget
 //-----------------------------------------------------------------------------
 
 TEST_F(AircraftTasksTest, TargetFallsBackFromVehiclesToPedsToThePlayer) {
@@ -244,7 +251,7 @@ TEST_F(AircraftTasksTest, TargetFallsBackFromVehiclesToPedsToThePlayer) {
 }
 
 //-----------------------------------------------------------------------------
-// AttackWithAircraft
+// [SECTION] AttackWithAircraft
 //-----------------------------------------------------------------------------
 
 TEST_F(AircraftTasksTest, ChaseTargetDependsOnAircraftAndTrackedPedCount) {
@@ -396,7 +403,7 @@ TEST_F(AircraftTasksTest, PilotGroupSetsGroupEventsFleeAndCombatInOrder) {
 }
 
 //-----------------------------------------------------------------------------
-// Through the vehicle upkeep
+// [SECTION] Through the vehicle upkeep
 //-----------------------------------------------------------------------------
 
 TEST_F(AircraftTasksTest, UpkeepAttacksTheDriverOfTheFourthDrawButNeverItsOwnPilot) {

@@ -1,5 +1,11 @@
 // Ambient ped adoption against the substitute host: taking the world's peds
 // into the list, the spawner step for peds on foot and the police-driver step.
+//
+// Index:
+// [SECTION] Taking the world's peds in
+// [SECTION] The spawner step, one fresh world per case
+// [SECTION] The police-driver step, one fresh world per case
+// [SECTION] The spawner switched off
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -41,7 +47,7 @@ protected:
 };
 
 //-----------------------------------------------------------------------------
-// Taking the world's peds in
+// [SECTION] Taking the world's peds in
 //-----------------------------------------------------------------------------
 
 TEST_F(PedAdoptionTest, NoWorldPedsAndAnEmptyListOnlyRecordTheCount) {
@@ -117,7 +123,7 @@ TEST_F(PedAdoptionTest, OnFootPedNearThePlayerIsReleasedWithCallsInOrder) {
 }
 
 //-----------------------------------------------------------------------------
-// The spawner step, one fresh world per case
+// [SECTION] The spawner step, one fresh world per case
 //-----------------------------------------------------------------------------
 
 struct OnFootCase {
@@ -198,7 +204,7 @@ TEST_F(PedAdoptionTest, NoSafePointMeansNoNewPed) {
 }
 
 //-----------------------------------------------------------------------------
-// The police-driver step, one fresh world per case
+// [SECTION] The police-driver step, one fresh world per case
 //-----------------------------------------------------------------------------
 
 struct PoliceCase {
@@ -288,7 +294,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<PoliceCase>& info) { return std::string(info.param.name); });
 
 //-----------------------------------------------------------------------------
-// The spawner switched off
+// [SECTION] The spawner switched off
 //-----------------------------------------------------------------------------
 
 TEST_F(PedAdoptionTest, SpawnerOffStillReleasesAndReCrewsButCreatesNothing) {

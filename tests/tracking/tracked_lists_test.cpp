@@ -1,5 +1,11 @@
 // The shared tests, the normalisation and the per-pass upkeep of the tracked
 // lists, against the substitute host.
+//
+// Index:
+// [SECTION] Shared tests
+// [SECTION] Normalisation
+// [SECTION] Upkeep: what leaves the lists, and when
+// [SECTION] Upkeep: the parachute marker and period
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -26,7 +32,7 @@ using Handles = std::vector<EntityHandle>;
 class TrackedListsTest : public TrackingTest {};
 
 //-----------------------------------------------------------------------------
-// Shared tests
+// [SECTION] Shared tests
 //-----------------------------------------------------------------------------
 
 TEST_F(TrackedListsTest, DistanceToPlayerReadsBothPositionsAndIncludesHeight) {
@@ -214,7 +220,7 @@ TEST_F(TrackedListsTest, PlaneTestAsksThePedQuestionsFirstThenTheVehicleOnes) {
 }
 
 //-----------------------------------------------------------------------------
-// Normalisation
+// [SECTION] Normalisation
 //-----------------------------------------------------------------------------
 
 TEST_F(TrackedListsTest, NormalisationSortsAscendingAndKeepsEachHandleOnce) {
@@ -250,7 +256,7 @@ TEST_F(TrackedListsTest, HandleAppendedTwiceStaysTwiceUntilTheNextNormalisation)
 }
 
 //-----------------------------------------------------------------------------
-// Upkeep: what leaves the lists, and when
+// [SECTION] Upkeep: what leaves the lists, and when
 //-----------------------------------------------------------------------------
 
 TEST_F(TrackedListsTest, EmptyListsMakeNoHostCall) {
@@ -430,7 +436,7 @@ TEST_F(TrackedListsTest, OneRemovalEndsThePedWalkForThePass) {
 }
 
 //-----------------------------------------------------------------------------
-// Upkeep: the parachute marker and period
+// [SECTION] Upkeep: the parachute marker and period
 //-----------------------------------------------------------------------------
 
 TEST_F(TrackedListsTest, MarkerComesOffOnlyBelowLandedHeight) {
