@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "state/plugin_state.h"
+#include "support/case_names.h"
 #include "tracking/aircraft_tasks.h"
 #include "tracking/entity_checks.h"
 #include "tracking/law_crews.h"
@@ -134,6 +135,7 @@ struct OnFootCase {
     bool visited;
     bool spawns;
 };
+KORVANE_CASE_PRINTS_ITS_NAME(OnFootCase)
 
 class OnFootTest : public PedAdoptionTest, public ::testing::WithParamInterface<OnFootCase> {};
 
@@ -218,6 +220,7 @@ struct PoliceCase {
     bool armed;
     int shotgunDraw;  // the new driver's shotgun draw, when armed
 };
+KORVANE_CASE_PRINTS_ITS_NAME(PoliceCase)
 
 class PoliceDriverTest : public PedAdoptionTest,
                          public ::testing::WithParamInterface<PoliceCase> {};

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "loop/tick_loop.h"
 #include "state/plugin_state.h"
 #include "tracking/aircraft_tasks.h"
 #include "tracking/entity_checks.h"
@@ -20,7 +21,6 @@
 #include "tracking/parachutes.h"
 #include "tracking/ped_adoption.h"
 #include "tracking/ped_tasks.h"
-#include "loop/tick_loop.h"
 #include "tracking/tracked_lists.h"
 #include "tracking/tracking_fixture.h"
 

@@ -87,6 +87,7 @@ struct OrderCase {
     int twins;
     std::vector<std::string> damageTest;
 };
+KORVANE_CASE_PRINTS_ITS_NAME(OrderCase)
 
 class CandidateOrderTest : public NearbyScanTest,
                            public ::testing::WithParamInterface<OrderCase> {};
@@ -140,6 +141,7 @@ struct TwinCase {
     bool replaced;
     bool damageConsulted;
 };
+KORVANE_CASE_PRINTS_ITS_NAME(TwinCase)
 
 class TwinRuleTest : public NearbyScanTest, public ::testing::WithParamInterface<TwinCase> {};
 
@@ -176,6 +178,7 @@ struct MotionCase {
     float minTransformDistance;
     bool replaced;
 };
+KORVANE_CASE_PRINTS_ITS_NAME(MotionCase)
 
 class MotionAndDistanceTest : public NearbyScanTest,
                               public ::testing::WithParamInterface<MotionCase> {};
@@ -208,6 +211,7 @@ struct EligibilityCase {
     std::function<void(sim::World&, int32_t)> prepare;
     bool replaced;
 };
+KORVANE_CASE_PRINTS_ITS_NAME(EligibilityCase)
 
 class EligibilityTest : public NearbyScanTest,
                         public ::testing::WithParamInterface<EligibilityCase> {};
@@ -338,6 +342,7 @@ struct OddsCase {
     int32_t odds;
     int32_t expectedEnd;
 };
+KORVANE_CASE_PRINTS_ITS_NAME(OddsCase)
 
 class SpawnOddsTest : public NearbyScanTest, public ::testing::WithParamInterface<OddsCase> {};
 
@@ -382,6 +387,7 @@ struct CountCase {
     void (*alter)(sim::NativeCall&);
     size_t tracked;
 };
+KORVANE_CASE_PRINTS_ITS_NAME(CountCase)
 
 // Fills every slot of the buffer with a handle of its own, 5000 + slot.
 void FillBuffer(sim::NativeCall& call) {

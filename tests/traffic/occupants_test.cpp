@@ -49,6 +49,7 @@ struct FillOldCase {
     const char* plateAfter;
     int seatDraws;
 };
+KORVANE_CASE_PRINTS_ITS_NAME(FillOldCase)
 
 class FillOldSeatsTest : public OccupantsTest, public ::testing::WithParamInterface<FillOldCase> {};
 
@@ -121,6 +122,7 @@ struct EnsureDriverCase {
     bool kept;
     std::vector<int> waits;
 };
+KORVANE_CASE_PRINTS_ITS_NAME(EnsureDriverCase)
 
 class EnsureDriverTest : public OccupantsTest,
                          public ::testing::WithParamInterface<EnsureDriverCase> {};
@@ -183,6 +185,7 @@ struct CrewCase {
     bool crewOfDriversKind;
     bool armed;
 };
+KORVANE_CASE_PRINTS_ITS_NAME(CrewCase)
 
 class CrewTest : public OccupantsTest, public ::testing::WithParamInterface<CrewCase> {};
 
@@ -260,6 +263,7 @@ struct VisibleCrewCase {
     float distance;
     size_t crew;
 };
+KORVANE_CASE_PRINTS_ITS_NAME(VisibleCrewCase)
 
 class VisibleCrewTest : public OccupantsTest,
                         public ::testing::WithParamInterface<VisibleCrewCase> {};

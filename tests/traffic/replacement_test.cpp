@@ -120,6 +120,10 @@ struct StreamingCase {
     bool replaced;
 };
 
+void PrintTo(const StreamingCase& c, std::ostream* os) {
+    *os << c.pending << " pending";
+}
+
 class StreamingLimitTest : public ReplacementTest,
                            public ::testing::WithParamInterface<StreamingCase> {};
 
@@ -167,6 +171,10 @@ struct LoadDelayCase {
     bool replaced;
 };
 
+void PrintTo(const LoadDelayCase& c, std::ostream* os) {
+    *os << "loads after " << c.delayFrames << " frames";
+}
+
 class LoadDelayTest : public ReplacementTest,
                       public ::testing::WithParamInterface<LoadDelayCase> {};
 
@@ -189,6 +197,10 @@ struct LaunchCase {
     const char* task;
     bool keptByThePlugin;
 };
+
+void PrintTo(const LaunchCase& c, std::ostream* os) {
+    *os << c.model;
+}
 
 class LaunchTest : public ReplacementTest, public ::testing::WithParamInterface<LaunchCase> {};
 
@@ -286,6 +298,7 @@ struct PauseCase {
     int spawnWaitMs;
     std::vector<int> waits;
 };
+KORVANE_CASE_PRINTS_ITS_NAME(PauseCase)
 
 class PauseTest : public ReplacementTest, public ::testing::WithParamInterface<PauseCase> {};
 
@@ -381,6 +394,7 @@ struct PickCase {
     int policePatrols;
     bool useFullList;
 };
+KORVANE_CASE_PRINTS_ITS_NAME(PickCase)
 
 class PickListTest : public PickModelNameTest, public ::testing::WithParamInterface<PickCase> {};
 

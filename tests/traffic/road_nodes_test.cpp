@@ -137,6 +137,7 @@ struct RankCase {
     bool drawn;
     int drawEnd;
 };
+KORVANE_CASE_PRINTS_ITS_NAME(RankCase)
 
 class NodeRankTest : public RoadNodeTest, public ::testing::WithParamInterface<RankCase> {};
 
@@ -171,6 +172,7 @@ struct RateCase {
     int odds;
     size_t attempts;
 };
+KORVANE_CASE_PRINTS_ITS_NAME(RateCase)
 
 class SpawnRateTest : public RoadNodeTest, public ::testing::WithParamInterface<RateCase> {};
 
@@ -202,6 +204,7 @@ struct NodeCheckCase {
     const char* name;
     void (*prepare)(sim::World&);
 };
+KORVANE_CASE_PRINTS_ITS_NAME(NodeCheckCase)
 
 class NodeCheckTest : public RoadNodeTest, public ::testing::WithParamInterface<NodeCheckCase> {};
 
@@ -252,6 +255,7 @@ struct HotkeyCase {
     bool timerWaits;
     std::vector<int> lastWaits;
 };
+KORVANE_CASE_PRINTS_ITS_NAME(HotkeyCase)
 
 class NodePauseTest : public RoadNodeTest, public ::testing::WithParamInterface<HotkeyCase> {};
 
@@ -291,6 +295,7 @@ struct StartSpeedCase {
     float factor;      // times the player's vehicle speed when matched...
     float fixedSpeed;  // ...or this speed when not (0: matched)
 };
+KORVANE_CASE_PRINTS_ITS_NAME(StartSpeedCase)
 
 class StartSpeedTest : public RoadNodeTest, public ::testing::WithParamInterface<StartSpeedCase> {};
 
@@ -353,6 +358,10 @@ struct PlacementCase {
     bool launched;
     bool landingGearUp;
 };
+
+void PrintTo(const PlacementCase& c, std::ostream* os) {
+    *os << c.model;
+}
 
 class NodePlacementTest : public RoadNodeTest,
                           public ::testing::WithParamInterface<PlacementCase> {};

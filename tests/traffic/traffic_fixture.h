@@ -13,15 +13,8 @@
 
 #include "sim/host/host_runtime.h"
 #include "state/plugin_state.h"
+#include "support/case_names.h"
 #include "support/host_fixture.h"
-
-// Names the cases of a table after their `name` field.
-struct CaseName {
-    template <class Case>
-    std::string operator()(const ::testing::TestParamInfo<Case>& info) const {
-        return info.param.name;
-    }
-};
 
 class TrafficFixture : public HostFixture {
 protected:
