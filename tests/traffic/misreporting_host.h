@@ -6,32 +6,35 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
+#include "sim/host/host_runtime.h"
 #include "sim/host/native_call.h"
 #include "sim/host/op_table.h"
 
 class MisreportingHost {
 public:
     MisreportingHost(const char* op, void (*alter)(sim::NativeCall&)) {
-        for (const sim::OpSpec& spec : sim::OpTable()) {
-            if (std::strcmp(spec.name, op) == 0) {
-                // The table's rows are ordinary objects in the vector's storage.
-                patched_ = const_cast<sim::OpSpec*>(&spec);
+        const sim::OpSpec* spec = nullptr;
+        for (const sim::OpSpec& row : sim::OpTable()) {
+            if (std::strcmp(row.name, op) == 0) {
+                spec = &row;
             }
         }
-        EXPECT_NE(patched_, nullptr) << op;
+        EXPECT_NE(spec, nullptr) << op;
         EXPECT_EQ(original_, nullptr) << "one misreporting operation at a time";
-        if (patched_ != nullptr) {
-            original_ = patched_->impl;
+        if (spec != nullptr) {
+            hash_ = spec->hash;
+            original_ = spec->impl;
             alter_ = alter;
-            patched_->impl = &Misreport;
+            sim::ReplaceOperation(hash_, &Misreport);
         }
     }
     ~MisreportingHost() {
-        if (patched_ != nullptr) {
-            patched_->impl = original_;
+        if (original_ != nullptr) {
+            sim::ReplaceOperation(hash_, original_);
         }
         original_ = nullptr;
         alter_ = nullptr;
@@ -44,7 +47,7 @@ private:
         original_(world, call);
         alter_(call);
     }
-    sim::OpSpec* patched_ = nullptr;
+    uint64_t hash_ = 0;
     static inline sim::OpImpl original_ = nullptr;
     static inline void (*alter_)(sim::NativeCall&) = nullptr;
 };
