@@ -136,11 +136,14 @@ bool CheckSettingsFile(const std::string& path, CheckResult* result, std::string
     }
     // The plug-in opens the file by its own name in the current folder, so it
     // reads a copy in a folder of its own.
+    // A relative name is taken from where the checker was started.
+    std::error_code ec;
+    const std::string source = fs::absolute(path, ec).string();
     sim::WorkingDirectory dir;
     if (!sim::EnterFreshWorkingDirectory(&dir, error)) {
         return false;
     }
-    if (!sim::PlaceFile(dir, path, "Korvane.ini", error)) {
+    if (!sim::PlaceFile(dir, source, "Korvane.ini", error)) {
         sim::LeaveWorkingDirectory(dir);
         return false;
     }

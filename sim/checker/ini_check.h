@@ -52,8 +52,15 @@ void PrintPlainReport(std::ostream& out, const std::string& fileName, const Chec
 // The report as one JSON object (the documented keys, in their order).
 nlohmann::ordered_json JsonReport(const CheckResult& result);
 
-// The whole command line: arguments without the program name. Returns the
-// exit status: 0 when the file passes, 1 otherwise or on an error.
-int RunIniCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// Writes `text` as lines of at most 80 columns, broken at spaces: the first
+// line indented by `indent`, the others by `hanging`.
+void PrintWrapped(std::ostream& out, const std::string& text, size_t indent, size_t hanging);
+
+// The whole command line: arguments without the program name, and the folder
+// the program sits in (where a file is looked for when none is named).
+// Returns the exit status: 0 when the file passes (or the corrected copy
+// reads whole), 1 otherwise or on an error.
+int RunIniCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                const std::string& programFolder = "");
 
 }  // namespace checker

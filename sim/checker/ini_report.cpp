@@ -214,6 +214,32 @@ std::string StopReason(const CheckResult& result) {
 
 }  // namespace
 
+// A word longer than a line stands on a line of its own.
+void PrintWrapped(std::ostream& out, const std::string& text, size_t indent, size_t hanging) {
+    const size_t ReportWidth = 80;
+    std::string line(indent, ' ');
+    size_t lineStart = indent;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find(' ', at);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        const std::string word = text.substr(at, end - at);
+        if (line.size() > lineStart && line.size() + 1 + word.size() > ReportWidth) {
+            out << line << "\n";
+            line = std::string(hanging, ' ');
+            lineStart = hanging;
+        }
+        if (line.size() > lineStart) {
+            line += ' ';
+        }
+        line += word;
+        at = end + 1;
+    }
+    out << line << "\n";
+}
+
 nlohmann::ordered_json JsonReport(const CheckResult& result) {
     nlohmann::ordered_json settings = nlohmann::ordered_json::object();
     for (const SettingsField& f : SettingsFields) {
@@ -233,26 +259,46 @@ nlohmann::ordered_json JsonReport(const CheckResult& result) {
     out["small_list"] = small;
     out["status_text"] = result.statusText;
     out["stopped_at"] = stopped;
+    out["byte_order_mark"] = result.report.ByteOrderMark;
     return out;
 }
 
 void PrintPlainReport(std::ostream& out, const std::string& fileName, const CheckResult& result) {
     const SettingsReadReport& report = result.report;
-    out << "Settings file: " << fileName << "\n\n";
+    // Every line fits a default Windows console of 80 columns.
+    auto say = [&out](const std::string& text, size_t indent = 0, size_t hanging = 2) {
+        PrintWrapped(out, text, indent, indent + hanging);
+    };
+    say("Settings file: " + fileName);
+    out << "\n";
+    if (report.ByteOrderMark) {
+        say("The file begins with a UTF-8 byte-order mark (the bytes EF BB BF, which some "
+            "editors write, such as Notepad's \"UTF-8 with BOM\"). Korvane skips it.");
+        out << "\n";
+    }
     out << "Options, in the order of the file:\n";
+    const size_t NameWidth = 22;
+    const size_t ValueWidth = 38;
     for (const SettingsField& f : SettingsFields) {
         std::string name = f.Name;
         std::string value = DescribeValue(f, result.settings);
-        name.resize(std::max<size_t>(name.size(), 22), ' ');
-        value.resize(std::max<size_t>(value.size() + 2, 50), ' ');
-        out << "  " << name << value
-            << (report.Assigned[f.Template - 1] ? "set by the file" : "default") << "\n";
+        const char* source = report.Assigned[f.Template - 1] ? "set by the file" : "default";
+        name.resize(std::max<size_t>(name.size() + 1, NameWidth), ' ');
+        if (value.size() + 2 > ValueWidth) {
+            // A long value gets its own line; where it came from goes below.
+            out << "  " << name << value << "\n"
+                << std::string(2 + NameWidth + ValueWidth, ' ') << source << "\n";
+            continue;
+        }
+        value.resize(ValueWidth, ' ');
+        out << "  " << name << value << source << "\n";
     }
     out << "\n";
 
     if (result.missingHeader) {
-        out << "The first line is not the header \"KORVANE BY MIRODEX\"; the file is read all "
-               "the same, from the \"MAIN OPTIONS:\" heading on.\n\n";
+        say("The first line is not the header \"KORVANE BY MIRODEX\"; the file is read all "
+            "the same, from the \"MAIN OPTIONS:\" heading on.");
+        out << "\n";
     }
     if (result.stopTemplate == 0) {
         out << "Reading: every line matched.\n";
@@ -261,10 +307,11 @@ void PrintPlainReport(std::ostream& out, const std::string& fileName, const Chec
         size_t offset = report.StopOffsets[t - 1];
         Place place = PlaceOf(result.text, offset);
         out << "Reading stopped at line " << place.line << ", column " << place.column << ".\n";
-        out << "  Expected: " << TemplateForPeople(SettingsTemplates[t - 1]) << "   (template " << t
-            << ")\n";
-        out << "  Found:    " << FoundAt(result.text, offset) << "\n";
-        out << "  " << StopReason(result) << "\n";
+        say("Expected: " + TemplateForPeople(SettingsTemplates[t - 1]) + "   (template " +
+                std::to_string(t) + ")",
+            2, 10);
+        say("Found:    " + FoundAt(result.text, offset), 2, 10);
+        say(StopReason(result), 2, 0);
         std::vector<std::string> notRead;
         for (const SettingsField& f : SettingsFields) {
             if (f.Template >= t && !report.Assigned[f.Template - 1]) {
@@ -277,65 +324,73 @@ void PrintPlainReport(std::ostream& out, const std::string& fileName, const Chec
         if (!report.Assigned[FullBlockTemplate - 1]) {
             notRead.push_back("the full list block");
         }
-        out << "  So these were not read and keep the values they had:";
+        std::string list = "So these were not read and keep the values they had:";
         for (size_t i = 0; i < notRead.size(); i++) {
-            out << (i == 0 ? " " : ", ") << notRead[i];
+            list += (i == 0 ? " " : ", ") + notRead[i];
         }
-        out << ".\n";
+        say(list + ".", 2, 0);
+        say("To write a corrected copy beside the file, run: korvane-ini-check --fix " + fileName,
+            2, 0);
     }
     out << "\n";
 
     out << "Model lists:\n";
     if (report.List == ListTaken::None) {
-        out << "  Both list options are off: vehicles come from the small list, with its "
-               "built-in names.\n";
+        say("Both list options are off: vehicles come from the small list, with its "
+            "built-in names.",
+            2, 0);
     } else {
         bool full = report.List == ListTaken::Full;
-        const char* which = full ? "full" : "small";
+        const std::string which = full ? "full" : "small";
         int capacity = full ? FullModelListSize : SmallModelListSize;
         if (report.ListNamesTaken == 0) {
-            out << "  The " << which << " list is in use, with its built-in names (no names "
-                << "were taken from the file).\n";
+            say("The " + which +
+                    " list is in use, with its built-in names (no names were "
+                    "taken from the file).",
+                2, 0);
         } else {
-            out << "  The " << which << " list is in use: " << report.ListNamesTaken
-                << " names from the file";
+            std::string line = "The " + which +
+                               " list is in use: " + std::to_string(report.ListNamesTaken) +
+                               " names from the file";
             if (report.ListNamesTaken < capacity) {
-                out << "; entries " << report.ListNamesTaken + 1 << " to " << capacity
-                    << " keep their built-in names";
+                line += "; entries " + std::to_string(report.ListNamesTaken + 1) + " to " +
+                        std::to_string(capacity) + " keep their built-in names";
             }
-            out << ".\n";
+            say(line + ".", 2, 0);
         }
         if (result.namesInTakenBlock > capacity) {
-            out << "  The block has " << result.namesInTakenBlock << " names; only the first "
-                << capacity << " are used.\n";
+            say("The block has " + std::to_string(result.namesInTakenBlock) +
+                    " names; only the first " + std::to_string(capacity) + " are used.",
+                2, 0);
         }
         if (full && report.Assigned[SmallBlockTemplate - 1]) {
-            out << "  The small list block is not used while the full list is on.\n";
+            say("The small list block is not used while the full list is on.", 2, 0);
         }
     }
     if (!result.unknown.empty()) {
-        out << "  Names the game does not know as vehicle models:\n";
+        say("Names the game does not know as vehicle models:", 2, 0);
         for (const UnknownName& u : result.unknown) {
-            out << "    " << u.list << " list entry " << u.index + 1 << ": " << Quoted(u.name)
-                << " - did you mean " << Quoted(u.suggestion) << "?\n";
+            say(std::string(u.list) + " list entry " + std::to_string(u.index + 1) + ": " +
+                    Quoted(u.name) + " - did you mean " + Quoted(u.suggestion) + "?",
+                4, 2);
         }
     }
     if (!result.statusText.empty()) {
-        out << "  In-game message after this read: " << Quoted(result.statusText) << "\n";
+        say("In-game message after this read: " + Quoted(result.statusText), 2, 2);
     }
     out << "\n";
 
     if (result.settings.IniCheck != IniCheckValue) {
-        out << "INI Check is " << result.settings.IniCheck
-            << ", not 1234: while Korvane is switched on, the game shows \"Your INI file is "
-               "poorly configured\".\n";
+        say("INI Check is " + std::to_string(result.settings.IniCheck) +
+            ", not 1234: while Korvane is switched on, the game shows \"Your INI file is "
+            "poorly configured\".");
     }
     if (Passes(result)) {
-        out << "Result: OK - the file reads whole and INI Check is 1234.\n";
+        say("Result: OK - the file reads whole and INI Check is 1234.");
     } else {
-        out << "Result: NOT OK - "
-            << (result.stopTemplate != 0 ? "the file does not read whole" : "INI Check is not 1234")
-            << ".\n";
+        say(std::string("Result: NOT OK - ") +
+            (result.stopTemplate != 0 ? "the file does not read whole" : "INI Check is not 1234") +
+            ".");
     }
 }
 

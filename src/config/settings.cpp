@@ -132,7 +132,7 @@ TemplateMatch MatchLine(TextCursor& cursor, const SettingsLine& line) {
 
 }  // namespace
 
-bool LoadSettingsText(const char* path, std::string& text) {
+bool LoadSettingsText(const char* path, std::string& text, bool* byteOrderMark) {
     text.clear();
     std::FILE* file = std::fopen(path, "rb");
     if (file == nullptr) {
@@ -152,9 +152,15 @@ bool LoadSettingsText(const char* path, std::string& text) {
         }
     }
     std::fclose(file);
+    // Three invisible bytes that some editors put before the first line; left
+    // in, they would keep the first line from matching and nothing would read.
+    const bool mark = text.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    if (byteOrderMark != nullptr) {
+        *byteOrderMark = mark;
+    }
     // Text mode on every platform: a carriage return before a newline goes.
     size_t kept = 0;
-    for (size_t i = 0; i < text.size(); i++) {
+    for (size_t i = mark ? 3 : 0; i < text.size(); i++) {
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
             continue;
         }
@@ -168,7 +174,7 @@ void ReadSettings() {
     SettingsReadReport& report = Plugin.LastSettingsRead;
     report = SettingsReadReport{};
     std::string text;
-    if (!LoadSettingsText(SettingsFileName, text)) {
+    if (!LoadSettingsText(SettingsFileName, text, &report.ByteOrderMark)) {
         return;
     }
     report.FileOpened = true;

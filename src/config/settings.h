@@ -22,5 +22,7 @@ void ReadSiblingHotkey();
 const size_t SettingsFileSizeLimit = 32u * 1024u * 1024u;
 
 // Reads a file whole, in binary, up to SettingsFileSizeLimit bytes, and drops
-// every carriage return that precedes a newline. False when it cannot be opened.
-bool LoadSettingsText(const char* path, std::string& text);
+// every carriage return that precedes a newline. A leading UTF-8 byte-order
+// mark (Notepad's "UTF-8 with BOM") is skipped, and `byteOrderMark` (when
+// given) tells whether there was one. False when it cannot be opened.
+bool LoadSettingsText(const char* path, std::string& text, bool* byteOrderMark = nullptr);

@@ -57,6 +57,7 @@ enum class ListTaken : uint8_t { None, Full, Small };
 
 struct SettingsReadReport {
     bool FileOpened = false;
+    bool ByteOrderMark = false;  // the file began with one, which was skipped
     // Index n-1 describes template n.
     TemplateEnd Ends[SettingsTemplateCount] = {};
     bool Assigned[SettingsTemplateCount] = {};

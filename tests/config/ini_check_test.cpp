@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -104,7 +105,23 @@ INSTANTIATE_TEST_SUITE_P(IniCheck, IniCheckOutput,
                          ::testing::Values(CheckCase{"good.ini", 0},
                                            CheckCase{"spawn_rate_without_x.ini", 1},
                                            CheckCase{"unknown_names.ini", 1},
-                                           CheckCase{"space_before_colon.ini", 1}));
+                                           CheckCase{"space_before_colon.ini", 1},
+                                           CheckCase{"byte_order_mark.ini", 0}));
+
+// What a player reads in a default Windows console: plain ASCII, 80 columns.
+TEST_P(IniCheckOutput, FitsADefaultConsole) {
+    CheckerRun plain = RunChecker(FixtureDir + GetParam().file);
+    std::istringstream lines(plain.output);
+    int number = 0;
+    for (std::string line; std::getline(lines, line);) {
+        number++;
+        EXPECT_LE(line.size(), 80u) << "line " << number << ": " << line;
+        for (unsigned char c : line) {
+            EXPECT_TRUE(c >= 0x20 && c < 0x7F) << "line " << number << ": " << line;
+        }
+    }
+    EXPECT_GT(number, 20);
+}
 
 // The JSON object has exactly the documented keys and shapes.
 TEST(IniCheck, JsonObjectHasTheDocumentedShape) {
@@ -115,7 +132,7 @@ TEST(IniCheck, JsonObjectHasTheDocumentedShape) {
         keys.push_back(it.key());
     }
     EXPECT_EQ(keys, (std::vector<std::string>{"settings", "full_list", "small_list", "status_text",
-                                              "stopped_at"}));
+                                              "stopped_at", "byte_order_mark"}));
     // The options in the order of the file.
     std::vector<std::string> options;
     for (auto it = j["settings"].begin(); it != j["settings"].end(); ++it) {
@@ -163,6 +180,26 @@ TEST(IniCheck, OverLongBlockAndMissingFileFail) {
     CheckerRun missing = RunChecker((dir.Path() / "absent.ini").string());
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.output, "");
+}
+
+// A name relative to where the checker starts, and no name at all: the file
+// beside the program first, else the one in the current folder.
+TEST(IniCheck, FindsTheFileByRelativeNameAndWithoutOne) {
+    TempWorkingDirectory dir;
+    dir.Write("Mine.ini", ReadFile(FixtureDir + "good.ini"));
+    EXPECT_EQ(RunChecker("Mine.ini").status, 0);
+
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(checker::RunIniCheck({}, out, err, dir.Path().string()), 1) << "none there yet";
+    std::filesystem::create_directory(dir.Path() / "game");
+    dir.Write("game/Korvane.ini", ReadFile(FixtureDir + "good.ini"));
+    out.str("");
+    EXPECT_EQ(checker::RunIniCheck({}, out, err, (dir.Path() / "game").string()), 0) << err.str();
+    dir.Write("Korvane.ini", ReadFile(FixtureDir + "space_before_colon.ini"));
+    EXPECT_EQ(checker::RunIniCheck({}, out, err, (dir.Path() / "game").string()), 0)
+        << "the file beside the program comes first";
+    EXPECT_EQ(checker::RunIniCheck({}, out, err, (dir.Path() / "nowhere").string()), 1);
 }
 
 }  // namespace

@@ -593,6 +593,37 @@ INSTANTIATE_TEST_SUITE_P(
                       SiblingCase{"NoValue", Edit(SiblingFile, "[72]", "[]"), 0x63},
                       SiblingCase{"Empty", "", 0x63}));
 
+// Notepad's "UTF-8 with BOM" puts EF BB BF before the first line: both files
+// read as if the mark were absent, and the read reports that it saw one.
+TEST_F(SettingsReadTest, ALeadingByteOrderMarkIsSkipped) {
+    const std::string mark = "\xEF\xBB\xBF";
+    std::ifstream shipped(std::string(KORVANE_SOURCE_DIR) + "/dist/Korvane.ini", std::ios::binary);
+    std::stringstream text;
+    text << shipped.rdbuf();
+    dir.Write("Korvane.ini", text.str());
+    ReadSettings();
+    const SettingsRecord plain = Plugin.Settings;
+    EXPECT_FALSE(Plugin.LastSettingsRead.ByteOrderMark);
+
+    ResetToLoadState();
+    FillBuiltInModelLists();
+    dir.Write("Korvane.ini", mark + text.str());
+    ReadSettings();
+    ExpectSettings(Plugin.Settings, plain);
+    EXPECT_TRUE(Plugin.LastSettingsRead.ByteOrderMark);
+    EXPECT_EQ(FirstIncompleteTemplate(), 0);
+    EXPECT_EQ(Plugin.StatusText, "");
+
+    // Only a mark at the very start is skipped; elsewhere the bytes are text.
+    dir.Write("Korvane.ini", "\n" + mark + text.str());
+    ReadSettings();
+    EXPECT_EQ(FirstIncompleteTemplate(), 1);
+
+    dir.Write("palvenorhub.ini", mark + "PALVENOR BY MIRODEX\n\nMAIN OPTIONS:\nHotkey = [71]\n");
+    ReadSiblingHotkey();
+    EXPECT_EQ(Plugin.Settings.Hotkey, 0x71);
+}
+
 TEST_F(SettingsReadTest, MissingSiblingFileChangesNothing) {
     ReadSiblingHotkey();
     ExpectSettings(Plugin.Settings, SettingsRecord{});
