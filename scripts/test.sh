@@ -20,5 +20,6 @@ ctest --preset sanitize -j "$jobs"
 echo "== Windows build and Wine test"
 cmake --preset windows
 cmake --build --preset windows -j "$jobs"
+cmake --build --preset windows -j "$jobs" --target korvane_package
 tests/wine/run_wine_test.sh build/linux build/windows
 echo "== All tests passed"

@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 
+#include "korvane_version.h"
 #include "sim/host/host_runtime.h"
 #include "sim/host/plugin_loader.h"
 #include "sim/host/scenario.h"
@@ -155,6 +156,7 @@ extern "C" int SimMain(int argc, char** argv) {
     sim::Options options;
     CLI::App app{"Runs the Korvane plug-in in a simulated world and tells what it did.",
                  "korvane-sim"};
+    app.set_version_flag("--version", "korvane-sim " KORVANE_VERSION);
     app.add_option("--scenario", options.scenario, "Scenario file (JSON)")
         ->required()
         ->check(CLI::ExistingFile);

@@ -1,5 +1,7 @@
 #include "sim/host/summary.h"
 
+#include "korvane_version.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <utility>
@@ -71,7 +73,7 @@ void StatusTexts(const World& world, std::ostream& out) {
 
 void PrintSummary(const World& world, const RunReport& report, std::ostream& out) {
     const WorldStats& stats = world.stats;
-    out << "Korvane in the simulated world\n";
+    out << "Korvane " << KORVANE_VERSION << " in the simulated world\n";
     Line(out, "Scenario", report.scenario + ", seed " + std::to_string(report.seed));
     Line(out, "Frames",
          Count(report.framesRun) + " of " + Count(report.framesRequested) + " (" +

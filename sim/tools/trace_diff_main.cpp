@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <string>
 
+#include "korvane_version.h"
 #include "sim/host/trace_compare.h"
 
 namespace {
@@ -14,6 +16,10 @@ const double Tolerance = 1e-4;
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "--version") {
+        std::cout << "korvane-trace-diff " << KORVANE_VERSION << '\n';
+        return 0;
+    }
     if (argc != 3) {
         std::cerr << "usage: korvane-trace-diff TRACE_A TRACE_B\n";
         return 2;

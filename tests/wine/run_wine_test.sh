@@ -135,6 +135,75 @@ else
     fi
 fi
 
+# --- The settings checker on Windows ------------------------------------------------
+checker="$windows/korvane-ini-check.exe"
+check_only_system_dlls "$checker" ""
+fixtures="$root/tests/config/ini_check"
+for file in "$root/dist/Korvane.ini" "$fixtures"/*.ini; do
+    name="$(basename "$file")"
+    for mode in plain json; do
+        flag=""
+        [ "$mode" = json ] && flag="--json"
+        want=0
+        "$linux/korvane-ini-check" $flag "$file" >"$work/linux-$name.$mode" || want=$?
+        got=0
+        "$wine" "$checker" $flag "Z:$file" </dev/null | tr -d '\r' >"$work/windows-$name.$mode" ||
+            got=${PIPESTATUS[0]}
+        if ! cmp -s "$work/linux-$name.$mode" "$work/windows-$name.$mode"; then
+            fail "korvane-ini-check.exe $flag $name differs from the Linux output"
+            diff "$work/linux-$name.$mode" "$work/windows-$name.$mode" | head -5 >&2
+        elif [ "$got" -ne "$want" ]; then
+            fail "korvane-ini-check.exe $flag $name exits $got, the Linux build $want"
+        fi
+    done
+    golden="$fixtures/${name%.ini}.txt"
+    if [ -f "$golden" ] && ! cmp -s "$golden" "$work/windows-$name.plain"; then
+        fail "korvane-ini-check.exe $name differs from its golden file"
+    fi
+done
+pass "korvane-ini-check.exe reads the shipped file and the golden files as the Linux build does"
+
+# Both Windows files carry the version in their version resource.
+version="$(sed -n 's/^#define KORVANE_VERSION "\(.*\)"$/\1/p' "$windows/generated/korvane_version.h")"
+for file in "$asi" "$checker"; do
+    if x86_64-w64-mingw32-strings -el "$file" | grep -qx "ProductVersion" &&
+        x86_64-w64-mingw32-strings -el "$file" | grep -qx "$version"; then
+        pass "$(basename "$file") carries version $version"
+    else
+        fail "$(basename "$file") has no version resource with $version"
+    fi
+done
+"$wine" "$checker" --version </dev/null | tr -d '\r' | grep -qx "korvane-ini-check $version" &&
+    pass "korvane-ini-check.exe --version prints $version" ||
+    fail "korvane-ini-check.exe --version does not print $version"
+
+# --- The players' package ------------------------------------------------------------
+zip="$windows/Korvane-$version-win64.zip"
+if [ ! -f "$zip" ]; then
+    fail "no package $zip (build the korvane_package target)"
+else
+    unpacked="$work/unpacked"
+    rm -rf "$unpacked"
+    mkdir -p "$unpacked"
+    (cd "$unpacked" && cmake -E tar xf "$zip")
+    game="$unpacked/Korvane-$version-win64"
+    listed="$(cd "$game" && ls | sort | tr '\n' ' ')"
+    [ "$listed" = "Korvane.asi Korvane.ini README.txt korvane-ini-check.exe " ] &&
+        pass "the package holds Korvane.asi, Korvane.ini, korvane-ini-check.exe, README.txt" ||
+        fail "the package holds: $listed"
+    [ ! -e "$game/ScriptHookV.dll" ] || fail "the package holds the substitute ScriptHookV.dll"
+    check_only_system_dlls "$game/Korvane.asi" ScriptHookV.dll
+    check_only_system_dlls "$game/korvane-ini-check.exe" ""
+    status=0
+    (cd "$unpacked" && "$wine" "$game/korvane-ini-check.exe" </dev/null) | tr -d '\r' \
+        >"$work/package-check.txt" || status=${PIPESTATUS[0]}
+    if [ "$status" -eq 0 ] && grep -q "^Result: OK" "$work/package-check.txt"; then
+        pass "the unpacked checker, run with no argument, finds the shipped file whole"
+    else
+        fail "the unpacked checker exits $status: $(tail -1 "$work/package-check.txt")"
+    fi
+fi
+
 if [ "$failures" -ne 0 ]; then
     echo "Wine test: $failures check(s) failed" >&2
     exit 1
