@@ -107,7 +107,7 @@ int ReplayRecorder::Add(const World& world, const Entity& e, ReplayOrigin origin
     r.firstFrame = e.createdFrame;
     r.weapons = e.weapons.size();
     r.shotsFired = e.shotsFired;
-    r.parachuteState = e.parachuteState;
+    r.parachuteFrame = e.parachuteStateFrame;
     r.position = e.position;
     r.stamp = stamp_;
     const int id = static_cast<int>(entities_.size());
@@ -135,6 +135,9 @@ void ReplayRecorder::Event(int frame, ReplayEventKind kind, int entity, int othe
 
 std::vector<const Entity*> ReplayRecorder::Scan(const World& world) {
     ++stamp_;
+    seen_ = 0;
+    entityCount_ = world.entities.size();
+    nextHandle_ = world.nextHandle;
     changed_.clear();
     std::vector<const Entity*> fresh;
     for (const auto& [handle, e] : world.entities) {
@@ -148,9 +151,10 @@ std::vector<const Entity*> ReplayRecorder::Scan(const World& world) {
         }
         ReplayEntity& r = entities_[static_cast<size_t>(id)];
         r.stamp = stamp_;
+        ++seen_;
         r.position = e.position;
         if (e.weapons.size() != r.weapons || e.shotsFired != r.shotsFired ||
-            e.parachuteState != r.parachuteState) {
+            e.parachuteStateFrame != r.parachuteFrame) {
             changed_.push_back(id);
         }
     }
@@ -165,6 +169,9 @@ std::vector<const Entity*> ReplayRecorder::Scan(const World& world) {
 
 std::vector<int> ReplayRecorder::Vanished() {
     std::vector<int> vanished;
+    if (seen_ == present_.size()) {
+        return vanished;
+    }
     std::vector<int> present;
     present.reserve(present_.size());
     for (int id : present_) {
@@ -172,6 +179,10 @@ std::vector<int> ReplayRecorder::Vanished() {
     }
     present_ = std::move(present);
     return vanished;
+}
+
+bool ReplayRecorder::EntitiesChanged(const World& world) const {
+    return world.entities.size() != entityCount_ || world.nextHandle != nextHandle_;
 }
 
 void ReplayRecorder::Start(const World& world) {
@@ -279,7 +290,7 @@ void ReplayRecorder::ScriptTurnNewEntities(const World& world,
             // change from nothing.
             ReplayEntity& r = entities_[static_cast<size_t>(id)];
             r.weapons = 0;
-            r.parachuteState = -1;
+            r.parachuteFrame = -1;
             changed_.push_back(id);
         } else {
             Add(world, *e, ReplayOrigin::World);
@@ -316,7 +327,8 @@ void ReplayRecorder::ScriptTurnChanges(const World& world, const ReplayCounters&
             r.armedFrame = world.frame;
             Event(world.frame, ReplayEventKind::CrewArmed, id, IdOf(e->vehicle));
         }
-        if (parachutes > 0 && r.parachuteState == -1 && e->parachuteState == 0 &&
+        // Only the plug-in's gift puts a ped into state 0, on the frame given.
+        if (parachutes > 0 && r.parachuteFrame != world.frame && e->parachuteState == 0 &&
             e->parachuteStateFrame == world.frame) {
             --parachutes;
             Event(world.frame, ReplayEventKind::ParachuteGiven, id);
@@ -331,7 +343,7 @@ void ReplayRecorder::ScriptTurnChanges(const World& world, const ReplayCounters&
         }
         r.weapons = e->weapons.size();
         r.shotsFired = e->shotsFired;
-        r.parachuteState = e->parachuteState;
+        r.parachuteFrame = e->parachuteStateFrame;
     }
     for (; parachutes > 0; --parachutes) {
         Event(world.frame, ReplayEventKind::ParachuteGiven, -1, -1, "a ped no longer there");
@@ -343,21 +355,16 @@ void ReplayRecorder::ScriptTurnChanges(const World& world, const ReplayCounters&
 
 void ReplayRecorder::AfterFrame(const World& world) {
     // In the world's step, entities come with its traffic and go with its
-    // clean-up.
-    for (const Entity* e : Scan(world)) {
-        Add(world, *e, e->createdByScript ? ReplayOrigin::Korvane : ReplayOrigin::World);
-    }
-    for (int id : Vanished()) {
-        ReplayEntity& r = entities_[static_cast<size_t>(id)];
-        r.end = ReplayEnd::CleanedUp;
-        r.lastFrame = world.frame - 1;
-    }
-    for (int id : changed_) {
-        ReplayEntity& r = entities_[static_cast<size_t>(id)];
-        if (const Entity* e = FindEntity(world, r.handle)) {
-            r.weapons = e->weapons.size();
-            r.shotsFired = e->shotsFired;
-            r.parachuteState = e->parachuteState;
+    // clean-up; what else changes is looked at on the script's next turn.
+    if (EntitiesChanged(world)) {
+        const std::vector<const Entity*> fresh = Scan(world);
+        for (int id : Vanished()) {
+            ReplayEntity& r = entities_[static_cast<size_t>(id)];
+            r.end = ReplayEnd::CleanedUp;
+            r.lastFrame = world.frame - 1;
+        }
+        for (const Entity* e : fresh) {
+            Add(world, *e, e->createdByScript ? ReplayOrigin::Korvane : ReplayOrigin::World);
         }
     }
     counters_ = ReadReplayCounters(world);

@@ -63,7 +63,7 @@ struct ReplayEntity {
     // What the recorder last saw, to notice changes.
     size_t weapons = 0;
     int shotsFired = 0;
-    int parachuteState = -1;
+    int parachuteFrame = 0;  // when its parachute state last changed
     Vec position;
     uint32_t stamp = 0;
 };
@@ -134,8 +134,11 @@ private:
     // Marks everything present with a new stamp and returns the entities
     // that were not known before, vehicles first, in handle order.
     std::vector<const Entity*> Scan(const World& world);
-    // Entities known as present that the last scan did not find.
+    // Entities known as present that the last scan did not find. Call it
+    // before adding the new ones.
     std::vector<int> Vanished();
+    // Whether the world holds other entities than at the last scan.
+    bool EntitiesChanged(const World& world) const;
     void ScriptTurnNewEntities(const World& world, const std::vector<const Entity*>& fresh,
                                const std::vector<int>& deletedVehicles,
                                const ReplayCounters& delta);
@@ -152,6 +155,9 @@ private:
     std::vector<ReplaySample> samples_;
     ReplayCounters counters_;
     uint32_t stamp_ = 0;
+    size_t seen_ = 0;  // known entities the last scan found
+    size_t entityCount_ = 0;
+    int32_t nextHandle_ = 0;
     int trackedPeds_ = 0;
     int trackedVehicles_ = 0;
     std::vector<int> changed_;  // scratch: entities whose weapons or shots changed
