@@ -9,6 +9,7 @@ packages=(
     nlohmann-json3-dev libcli11-dev
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     wine64
+    chromium libpng-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -43,6 +43,7 @@ struct RuntimeState {
     int wakeFrame = 0;
 
     std::string error;
+    std::function<void(const World&)> scriptTurnObserver;
 };
 
 RuntimeState& State() {
@@ -152,6 +153,7 @@ void AttachWorld(World* world) {
     s.module = nullptr;
     s.registeredMain = nullptr;
     s.error.clear();
+    s.scriptTurnObserver = nullptr;
     ResetDispatcher();
     ClearMemoryTrace();
 }
@@ -206,8 +208,15 @@ bool RunFrame() {
     if (!s.error.empty()) {
         return false;
     }
+    if (s.scriptTurnObserver) {
+        s.scriptTurnObserver(*world);
+    }
     StepWorld(*world);
     return true;
+}
+
+void SetScriptTurnObserver(std::function<void(const World&)> observer) {
+    State().scriptTurnObserver = std::move(observer);
 }
 
 bool ScriptFinished() {

@@ -62,6 +62,11 @@ void StartScript(std::function<void()> fn);
 // the world. Returns false once a host error has occurred.
 bool RunFrame();
 
+// Calls `observer` on every frame once the script has had its turn and before
+// the world steps, so that what the script did can be told from what the
+// world did. Cleared by AttachWorld; an empty function removes it.
+void SetScriptTurnObserver(std::function<void(const World&)> observer);
+
 // Whether the script function has returned.
 bool ScriptFinished();
 // Whether a script fiber exists that has not finished.

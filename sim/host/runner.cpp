@@ -5,13 +5,19 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <iostream>
+#include <memory>
 #include <set>
+#include <sstream>
 #include <string>
 
 #include "korvane_version.h"
 #include "sim/host/host_runtime.h"
 #include "sim/host/plugin_loader.h"
+#include "sim/host/progress_bar.h"
+#include "sim/host/replay_page.h"
+#include "sim/host/replay_recorder.h"
 #include "sim/host/scenario.h"
 #include "sim/host/summary.h"
 #include "sim/host/work_dir.h"
@@ -31,6 +37,7 @@ struct Options {
     std::string siblingIni;
     std::string trace;
     std::string plugin;
+    std::string html;
     bool quiet = false;
 };
 
@@ -69,8 +76,19 @@ void ObserveTrackedLists(World& world, TrackedListsExport lists, std::set<int32_
     }
 }
 
-// Runs the frames with the plug-in loaded; fills the report.
-void RunFrames(RunReport& report, World& world, TrackedListsExport lists) {
+bool WriteFile(const std::string& path, const std::string& text) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return std::fclose(file) == 0 && written;
+}
+
+// Runs the frames with the plug-in loaded; fills the report. `afterFrame`
+// is told the number of frames run after each.
+void RunFrames(RunReport& report, World& world, TrackedListsExport lists,
+               const std::function<void(int)>& afterFrame) {
     std::set<int32_t> adopted;
     if (RegisteredScriptMain() == nullptr) {
         report.hostError = "the plug-in registered no script";
@@ -85,6 +103,7 @@ void RunFrames(RunReport& report, World& world, TrackedListsExport lists) {
             break;
         }
         ObserveTrackedLists(world, lists, adopted);
+        afterFrame(report.framesRun);
     }
     report.scriptReturned = ScriptFinished();
 }
@@ -110,6 +129,10 @@ int Run(const Options& options) {
     std::string ini = !options.ini.empty() ? Absolute(options.ini) : world.scenario.iniPath;
     std::string siblingIni = options.siblingIni.empty() ? "" : Absolute(options.siblingIni);
     std::string plugin = Absolute(options.plugin.empty() ? DefaultPluginPath() : options.plugin);
+    const std::string html = options.html.empty() ? "" : Absolute(options.html);
+    if (!html.empty() && !WriteFile(html, "")) {
+        return SetupFailure("cannot write the page file " + options.html);
+    }
     if (!options.trace.empty() && !OpenTraceFile(Absolute(options.trace))) {
         return SetupFailure("cannot write the trace file " + options.trace);
     }
@@ -132,7 +155,26 @@ int Run(const Options& options) {
         CloseTraceFile();
         return SetupFailure(error);
     }
-    RunFrames(report, world, FindTrackedListsExport(loaded));
+    const TrackedListsExport lists = FindTrackedListsExport(loaded);
+    std::unique_ptr<ReplayRecorder> replay;
+    if (!html.empty()) {
+        replay = std::make_unique<ReplayRecorder>(lists);
+        replay->Start(world);
+        SetScriptTurnObserver([&replay](const World& w) { replay->AfterScriptTurn(w); });
+    }
+    ProgressBar progress(report.framesRequested, ProgressBarWanted(options.quiet), stderr,
+                         ProgressBar::SteadyClock(), ProgressBarDelaySeconds());
+    RunFrames(report, world, lists, [&](int done) {
+        if (replay) {
+            replay->AfterFrame(world);
+        }
+        progress.Update(done);
+    });
+    progress.Finish();
+    if (replay) {
+        SetScriptTurnObserver(nullptr);
+        replay->Finish(world);  // while the plug-in's lists can still be read
+    }
     UnloadPlugin(&loaded);
     if (report.hostError.empty()) {
         report.hostError = HostErrorText();
@@ -144,6 +186,14 @@ int Run(const Options& options) {
     if (!options.quiet) {
         PrintSummary(world, report, std::cout);
         std::cout.flush();
+    }
+    if (replay) {
+        std::ostringstream summary;
+        PrintSummary(world, report, summary);
+        const ReplayRunInfo info{options.scenario, ini, siblingIni, summary.str()};
+        if (!WriteFile(html, ReplayPage(ReplayDataJson(*replay, world, report, info)))) {
+            return SetupFailure("cannot write the page file " + options.html);
+        }
     }
     return report.hostError.empty() ? 0 : 1;
 }
@@ -172,7 +222,9 @@ extern "C" int SimMain(int argc, char** argv) {
     app.add_option("--trace", options.trace, "Write every call of the plug-in to this file");
     app.add_option("--plugin", options.plugin,
                    "The plug-in to load (default: beside this program)");
-    app.add_flag("--quiet", options.quiet, "Print no summary");
+    app.add_option("--html", options.html,
+                   "Write a page that replays the run in a browser to this file (HTML)");
+    app.add_flag("--quiet", options.quiet, "Print no summary and no progress bar");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

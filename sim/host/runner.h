@@ -2,7 +2,8 @@
 // plug-in the way the game does, runs the frames and prints a summary.
 //
 //   korvane-sim --scenario FILE [--frames N] [--seed S] [--ini FILE]
-//               [--sibling-ini FILE] [--trace FILE] [--plugin PATH] [--quiet]
+//               [--sibling-ini FILE] [--trace FILE] [--plugin PATH] [--html FILE]
+//               [--quiet]
 //
 // Exit status: 0 for a good run, 1 when a host error stopped it (or the
 // plug-in registered no script), 2 when the run could not be set up.

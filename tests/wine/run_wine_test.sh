@@ -204,6 +204,37 @@ else
     fi
 fi
 
+# --- The replay page and the progress bar on Windows ------------------------------
+# Both platforms write the same page for the same run (positions are rounded
+# to whole metres, so the maths libraries' last bits could in principle move
+# one; the sizes are compared, not the bytes). Standard error is a file here,
+# so neither run may show a progress bar.
+"$linux/korvane-sim" --scenario "$scenario" --frames "$frames" --seed "$seed" --quiet \
+    --html "$work/linux.html"
+status=0
+KORVANE_PROGRESS_AFTER=0 "$wine" "$windows/korvane-sim.exe" --scenario "Z:$scenario" \
+    --frames "$frames" --seed "$seed" --html "Z:$work/windows.html" \
+    >"$work/windows-page.txt" 2>"$work/windows-page.err" || status=$?
+if [ "$status" -ne 0 ] || [ ! -s "$work/windows.html" ]; then
+    cat "$work/windows-page.err" >&2
+    fail "korvane-sim.exe wrote no replay page (status $status)"
+elif ! grep -q '"framesRun":'"$frames" "$work/windows.html"; then
+    fail "the Windows replay page holds no data of the run"
+else
+    linux_size="$(wc -c <"$work/linux.html")"
+    windows_size="$(wc -c <"$work/windows.html")"
+    if [ "$((linux_size > windows_size ? linux_size - windows_size : windows_size - linux_size))" -gt "$((linux_size / 100))" ]; then
+        fail "the replay pages differ in size: Linux $linux_size, Windows $windows_size bytes"
+    else
+        pass "korvane-sim.exe writes the replay page ($windows_size bytes; Linux $linux_size)"
+    fi
+fi
+if grep -q 'frames/s' "$work/windows-page.err"; then
+    fail "korvane-sim.exe showed a progress bar on a file"
+else
+    pass "no progress bar when standard error is a file"
+fi
+
 if [ "$failures" -ne 0 ]; then
     echo "Wine test: $failures check(s) failed" >&2
     exit 1
