@@ -73,7 +73,8 @@ void StatusTexts(const World& world, std::ostream& out) {
 
 void PrintSummary(const World& world, const RunReport& report, std::ostream& out) {
     const WorldStats& stats = world.stats;
-    out << "Korvane " << KORVANE_VERSION << " in the simulated world\n";
+    out << "Korvane in the simulated world\n";
+    Line(out, "Version", KORVANE_VERSION);
     Line(out, "Scenario", report.scenario + ", seed " + std::to_string(report.seed));
     Line(out, "Frames",
          Count(report.framesRun) + " of " + Count(report.framesRequested) + " (" +

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 namespace {
@@ -68,6 +70,7 @@ bool HeadlessBrowser::Start(int width, int height, std::string* error) {
         return false;
     }
     profile_ = pattern;
+    closed_ = false;
     int toChild[2];
     int fromChild[2];
     if (pipe(toChild) != 0 || pipe(fromChild) != 0) {
@@ -112,7 +115,10 @@ bool HeadlessBrowser::Start(int width, int height, std::string* error) {
 
     json target = Send("Target.createTarget", {{"url", "about:blank"}}, false);
     if (!target.contains("targetId")) {
-        *error = "the browser made no page: " + lastError_;
+        std::ifstream logText(log);
+        std::string said((std::istreambuf_iterator<char>(logText)),
+                         std::istreambuf_iterator<char>());
+        *error = "the browser made no page: " + lastError_ + "\nits log:\n" + said;
         return false;
     }
     json attached =
@@ -143,8 +149,10 @@ bool HeadlessBrowser::Navigate(const std::string& url, std::string* error) {
     }
     const long long deadline = NowMs() + ReplyTimeoutMs;
     json message;
-    while (!loaded_ && NowMs() < deadline && Read(&message, 1000)) {
-        Note(message);
+    while (!loaded_ && NowMs() < deadline && !closed_) {
+        if (Read(&message, 1000)) {
+            Note(message);
+        }
     }
     if (!loaded_) {
         *error = "the page did not finish loading: " + url;
@@ -213,7 +221,15 @@ json HeadlessBrowser::Send(const std::string& method, json params, bool toPage) 
     }
     const long long deadline = NowMs() + ReplyTimeoutMs;
     json message;
-    while (NowMs() < deadline && Read(&message, 1000)) {
+    // A busy machine may take the browser seconds to answer: only the
+    // deadline or a closed pipe ends the wait.
+    while (NowMs() < deadline) {
+        if (!Read(&message, 1000)) {
+            if (closed_) {
+                break;
+            }
+            continue;
+        }
         if (message.contains("id") && message["id"] == id) {
             if (message.contains("error")) {
                 lastError_ = method + ": " + message["error"].dump();
@@ -251,6 +267,7 @@ bool HeadlessBrowser::Read(json* message, int timeoutMs) {
             continue;
         }
         if (n <= 0) {
+            closed_ = true;
             return false;
         }
         buffer_.append(chunk, static_cast<size_t>(n));

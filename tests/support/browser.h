@@ -59,6 +59,7 @@ private:
     int toBrowser_ = -1;
     int fromBrowser_ = -1;
     std::string buffer_;
+    bool closed_ = false;  // the browser closed its end of the pipe
     int nextId_ = 1;
     std::string session_;
     std::string profile_;
