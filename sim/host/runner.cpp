@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
-#include <set>
 #include <string>
 
 #include "korvane_version.h"
+#include "sim/host/chaos.h"
 #include "sim/host/host_runtime.h"
 #include "sim/host/plugin_loader.h"
 #include "sim/host/scenario.h"
@@ -32,6 +32,7 @@ struct Options {
     std::string trace;
     std::string plugin;
     bool quiet = false;
+    double chaos = -1.0;  // the scenario's rate when not given
 };
 
 std::string Absolute(const std::string& path) {
@@ -47,7 +48,7 @@ int SetupFailure(const std::string& message) {
 
 // Notes how large the plug-in's tracked lists have grown, and which peds of
 // the world's own it has taken into its care.
-void ObserveTrackedLists(World& world, TrackedListsExport lists, std::set<int32_t>& adopted) {
+void ObserveTrackedLists(World& world, TrackedListsExport lists) {
     if (lists == nullptr) {
         return;
     }
@@ -61,9 +62,10 @@ void ObserveTrackedLists(World& world, TrackedListsExport lists, std::set<int32_
     stats.largestTrackedVehicles =
         std::max(stats.largestTrackedVehicles, static_cast<int>(vehicleCount));
     for (int32_t i = 0; i < pedCount; ++i) {
-        const Entity* ped = FindEntity(world, peds[i]);
+        Entity* ped = FindEntity(world, peds[i]);
         if (ped != nullptr && !ped->createdByScript && ped->handle != world.playerPed &&
-            adopted.insert(ped->handle).second) {
+            !ped->adopted) {
+            ped->adopted = true;
             ++stats.pedsAdopted;
         }
     }
@@ -71,7 +73,6 @@ void ObserveTrackedLists(World& world, TrackedListsExport lists, std::set<int32_
 
 // Runs the frames with the plug-in loaded; fills the report.
 void RunFrames(RunReport& report, World& world, TrackedListsExport lists) {
-    std::set<int32_t> adopted;
     if (RegisteredScriptMain() == nullptr) {
         report.hostError = "the plug-in registered no script";
         std::fprintf(stderr, "korvane-sim: %s\n", report.hostError.c_str());
@@ -84,7 +85,7 @@ void RunFrames(RunReport& report, World& world, TrackedListsExport lists) {
         if (!RunFrame()) {
             break;
         }
-        ObserveTrackedLists(world, lists, adopted);
+        ObserveTrackedLists(world, lists);
     }
     report.scriptReturned = ScriptFinished();
 }
@@ -96,6 +97,10 @@ int Run(const Options& options) {
     std::string error;
     if (!LoadScenario(options.scenario, world, &error)) {
         return SetupFailure("cannot load the scenario " + options.scenario + ": " + error);
+    }
+
+    if (options.chaos >= 0.0) {
+        world.chaos.rate = options.chaos;
     }
 
     RunReport report;
@@ -125,6 +130,7 @@ int Run(const Options& options) {
 
     AttachWorld(&world);
     KeepTraceInMemory(false);
+    InstallChaos(world);
     LoadedPlugin loaded;
     if (!LoadPlugin(plugin, &loaded, &error)) {
         AttachWorld(nullptr);
@@ -132,7 +138,8 @@ int Run(const Options& options) {
         CloseTraceFile();
         return SetupFailure(error);
     }
-    RunFrames(report, world, FindTrackedListsExport(loaded));
+    world.chaos.heldLists = FindTrackedListsExport(loaded);
+    RunFrames(report, world, world.chaos.heldLists);
     UnloadPlugin(&loaded);
     if (report.hostError.empty()) {
         report.hostError = HostErrorText();
@@ -173,6 +180,10 @@ extern "C" int SimMain(int argc, char** argv) {
     app.add_option("--plugin", options.plugin,
                    "The plug-in to load (default: beside this program)");
     app.add_flag("--quiet", options.quiet, "Print no summary");
+    app.add_option("--chaos", options.chaos,
+                   "Inject faults with this chance at each opportunity (0 to 1; default: the "
+                   "scenario's, else none)")
+        ->check(CLI::Range(0.0, 1.0));
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
