@@ -17,7 +17,7 @@
 
 #include "config/model_lists.h"
 #include "config/settings.h"
-#include "loop/plugin_state.h"
+#include "state/plugin_state.h"
 
 namespace reader_checks {
 
@@ -129,6 +129,7 @@ inline Snapshot TakeSnapshot(bool withHotkey) {
     s.statusText = Plugin.StatusText;
     const SettingsReadReport& r = Plugin.LastSettingsRead;
     AppendBytes(s.report, r.FileOpened);
+    AppendBytes(s.report, r.ByteOrderMark);
     AppendBytes(s.report, r.Ends);
     AppendBytes(s.report, r.Assigned);
     AppendBytes(s.report, r.StopOffsets);

@@ -483,6 +483,10 @@ void PrintChaosSummary(const World& world, std::ostream& out) {
                   static_cast<double>(c.longestPassFrames) * world.frameTimeMs / 1000.0,
                   c.longestPassEndFrame, static_cast<long long>(c.passes));
     out << longest;
+    char harm[96];
+    std::snprintf(harm, sizeof harm, "  %-25s%lld times by the plug-in\n", "Player's car deleted",
+                  static_cast<long long>(c.playerCarDeletedByScript));
+    out << harm;
 }
 
 }  // namespace sim

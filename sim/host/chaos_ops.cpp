@@ -153,6 +153,13 @@ void AroundOperation(size_t index, World& world, NativeCall& call) {
     if (impl == Op_ApplyPassStartOption) {
         NotePassStart(world);
     }
+    if (impl == Op_DeleteEntity || impl == Op_DeleteVehicle) {
+        const int32_t* ref = call.Ptr<int32_t>(0);
+        const Entity* player = FindEntity(world, world.playerPed);
+        if (ref != nullptr && *ref != 0 && player != nullptr && player->vehicle == *ref) {
+            ++world.chaos.playerCarDeletedByScript;
+        }
+    }
 
     impl(world, call);
 

@@ -70,6 +70,9 @@ struct ChaosState {
     int longestPassFrames = 0;
     int longestPassEndFrame = 0;
     int64_t passes = 0;
+
+    // Harm the plug-in did under chaos: deleting the car the player sits in.
+    int64_t playerCarDeletedByScript = 0;
 };
 
 // A change of the settings file that a scenario schedules: on `frame` the
