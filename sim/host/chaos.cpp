@@ -335,6 +335,12 @@ std::string Count64(int64_t n) {
     return std::to_string(n);
 }
 
+void Row(std::ostream& out, const char* label, const std::string& value) {
+    char head[48];
+    std::snprintf(head, sizeof head, "  %-25s", label);
+    out << head << value << '\n';
+}
+
 }  // namespace
 
 const char* ChaosKindName(ChaosKind kind) {
@@ -472,21 +478,16 @@ void PrintChaosSummary(const World& world, std::ostream& out) {
         if (!parts.empty()) {
             value += " (" + parts + ")";
         }
-        char head[48];
-        std::snprintf(head, sizeof head, "  %-25s", Kinds[k].label);
-        out << head << value << '\n';
+        Row(out, Kinds[k].label, value);
     }
-    char longest[160];
-    std::snprintf(longest, sizeof longest,
-                  "  %-25s%d frames (%.1f s of game time), ending on frame %d, of %lld passes\n",
-                  "Longest pass", c.longestPassFrames,
-                  static_cast<double>(c.longestPassFrames) * world.frameTimeMs / 1000.0,
-                  c.longestPassEndFrame, static_cast<long long>(c.passes));
-    out << longest;
-    char harm[96];
-    std::snprintf(harm, sizeof harm, "  %-25s%lld times by the plug-in\n", "Player's car deleted",
-                  static_cast<long long>(c.playerCarDeletedByScript));
-    out << harm;
+    char gameTime[48];
+    std::snprintf(gameTime, sizeof gameTime, "%.1f",
+                  static_cast<double>(c.longestPassFrames) * world.frameTimeMs / 1000.0);
+    Row(out, "Longest pass",
+        std::to_string(c.longestPassFrames) + " frames (" + gameTime +
+            " s of game time), ending on frame " + std::to_string(c.longestPassEndFrame) + ", of " +
+            Count64(c.passes) + " passes");
+    Row(out, "Player's car deleted", Count64(c.playerCarDeletedByScript) + " times by the plug-in");
 }
 
 }  // namespace sim

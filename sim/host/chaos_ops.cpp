@@ -208,8 +208,8 @@ void InstallChaos(World& world) {
     }
     const std::vector<OpSpec>& table = OpTable();
     if (table.size() > MaxWrappedOps) {
-        std::fprintf(stderr, "korvane-sim: chaos wraps only the first %zu operations\n",
-                     MaxWrappedOps);
+        std::fprintf(stderr, "korvane-sim: chaos wraps only the first %u operations\n",
+                     static_cast<unsigned>(MaxWrappedOps));
     }
     for (size_t i = 0; i < table.size() && i < MaxWrappedOps; ++i) {
         ReplaceOperation(table[i].hash, Wrappers[i]);

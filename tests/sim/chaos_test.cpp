@@ -277,6 +277,24 @@ TEST_F(ChaosTest, QueriesOnGoneHandlesAreCountedAndAPlateIsNoText) {
     EXPECT_EQ(Count(ChaosKind::GoneHandleQuery), 2);
 }
 
+TEST_F(ChaosTest, DeletingTheCarThePlayerSitsInIsCountedAsHarm) {
+    Chaos(ChaosKind::PoolFull, 1e-9);
+    const int32_t playerCar = AddCar(world, "tailgater", sim::Vec{0, 0, 0});
+    sim::SeatPed(world, world.playerPed, playerCar, -1);
+    world.playerLastVehicle = playerCar;
+    int32_t other = AddCar(world, "asea", sim::Vec{20, 0, 0});
+    Native("DeleteVehicle", {P(&other)});
+    EXPECT_EQ(world.chaos.playerCarDeletedByScript, 0);
+    int32_t held = playerCar;
+    Native("DeleteEntity", {P(&held)});
+    EXPECT_EQ(world.chaos.playerCarDeletedByScript, 1);
+    std::ostringstream summary;
+    sim::PrintChaosSummary(world, summary);
+    EXPECT_NE(summary.str().find("Player's car deleted     1 times by the plug-in"),
+              std::string::npos)
+        << summary.str();
+}
+
 // Classifies each rewrite by the file it leaves, and checks it against the
 // kind chaos counted.
 TEST_F(ChaosTest, TheSettingsFileIsRewrittenInEveryWay) {
