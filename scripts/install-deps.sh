@@ -7,6 +7,7 @@ packages=(
     cmake make g++ git
     googletest libgtest-dev
     nlohmann-json3-dev libcli11-dev
+    clang-14 libclang-rt-14-dev
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     wine64
     chromium libpng-dev

@@ -65,6 +65,10 @@ void Op_StartShapeTestRay(World& world, NativeCall& call) {
     const int handle = world.nextShapeTest++;
     world.shapeTests[handle] = result;
     world.shapeTestHits[handle] = result.entity;
+    // Results are kept for the latest rays only, as the game keeps few.
+    const int Kept = 64;
+    world.shapeTests.erase(handle - Kept);
+    world.shapeTestHits.erase(handle - Kept);
     call.ReturnInt(handle);
 }
 

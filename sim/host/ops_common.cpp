@@ -44,6 +44,21 @@ TaskRecord& GiveTask(World& world, Entity& ped, const char* name,
     if (follow) {
         ped.activeTask = static_cast<int>(ped.tasks.size()) - 1;
     }
+    // A pilot is given a task on every pass: only the latest tasks are kept,
+    // and the one the ped follows.
+    const size_t Kept = 128;
+    if (ped.tasks.size() > 2 * Kept) {
+        size_t cut = ped.tasks.size() - Kept;
+        if (ped.activeTask >= 0 && static_cast<size_t>(ped.activeTask) < cut) {
+            ped.tasks[cut - 1] = ped.tasks[static_cast<size_t>(ped.activeTask)];
+            ped.activeTask = static_cast<int>(cut - 1);
+            --cut;
+        }
+        ped.tasks.erase(ped.tasks.begin(), ped.tasks.begin() + static_cast<std::ptrdiff_t>(cut));
+        if (ped.activeTask >= 0) {
+            ped.activeTask -= static_cast<int>(cut);
+        }
+    }
     return ped.tasks.back();
 }
 
@@ -116,6 +131,14 @@ void RandomCivilian(World& world, int* pedType, uint32_t* model) {
 }
 
 void RandomDriverFor(World& world, const Entity* vehicle, int* pedType, uint32_t* model) {
+    SuitableDriverFor(world, vehicle, pedType, model);
+    if (!world.randomDriverTypes.empty()) {
+        *pedType = world.randomDriverTypes[static_cast<size_t>(
+            WorldRandomInRange(world, 0, static_cast<int32_t>(world.randomDriverTypes.size())))];
+    }
+}
+
+void SuitableDriverFor(World& world, const Entity* vehicle, int* pedType, uint32_t* model) {
     const VehicleModel* facts = vehicle ? FindVehicleModel(world, vehicle->model) : nullptr;
     if (facts && facts->police) {
         const std::string& name = facts->name;

@@ -45,8 +45,11 @@ void DeleteThroughRef(World& world, NativeCall& call, const EntityKind* kind);
 int32_t CreateScriptPed(World& world, uint32_t model, int pedType, Vec position);
 
 // A random ped type and model for a driver of `vehicle` (police in police
-// vehicles, army in military ones, civilians elsewhere).
+// vehicles, army in military ones, civilians elsewhere), unless the scenario
+// draws the types of random drivers from a list of its own.
 void RandomDriverFor(World& world, const Entity* vehicle, int* pedType, uint32_t* model);
+// The same, always of the type that suits the vehicle.
+void SuitableDriverFor(World& world, const Entity* vehicle, int* pedType, uint32_t* model);
 // A random civilian.
 void RandomCivilian(World& world, int* pedType, uint32_t* model);
 

@@ -285,10 +285,18 @@ void Op_CreatePedInsideVehicle(World& world, NativeCall& call) {
 }
 
 // A walkable point next to the given one, on the ground; none inside an
-// unwalkable area.
+// unwalkable area, where the point written is zero (or, in a silent area,
+// nothing is written).
 void Op_GetSafeCoordForPed(World& world, NativeCall& call) {
     const Vec point{call.Float(0), call.Float(1), call.Float(2)};
     void* out = call.Ptr<void>(4);
+    for (const RoadArea& area : world.unwalkableSilentAreas) {
+        if (point.x >= area.minX && point.x <= area.maxX && point.y >= area.minY &&
+            point.y <= area.maxY) {
+            call.ReturnBool(false);
+            return;
+        }
+    }
     for (const RoadArea& area : world.unwalkableAreas) {
         if (point.x >= area.minX && point.x <= area.maxX && point.y >= area.minY &&
             point.y <= area.maxY) {

@@ -104,7 +104,7 @@ void Op_GetNthClosestVehicleNodeWithHeading(World& world, NativeCall& call) {
     call.ReturnBool(true);
 }
 
-// Inside a road area, or within a few metres of a node.
+// Inside a road area, or within a few metres of a node that is on the road.
 void Op_IsPointOnRoad(World& world, NativeCall& call) {
     const Vec point{call.Float(0), call.Float(1), call.Float(2)};
     bool onRoad = false;
@@ -115,6 +115,9 @@ void Op_IsPointOnRoad(World& world, NativeCall& call) {
         }
     }
     for (size_t i = 0; i < world.roadNodes.size() && !onRoad; ++i) {
+        if (world.roadNodes[i].offRoad) {
+            continue;
+        }
         const Vec node = world.roadNodes[i].position;
         onRoad = Distance2D(point, node) <= kNodeRoadRadius &&
                  std::fabs(point.z - node.z) <= kRoadHeightTolerance;

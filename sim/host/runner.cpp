@@ -8,11 +8,11 @@
 #include <functional>
 #include <iostream>
 #include <memory>
-#include <set>
 #include <sstream>
 #include <string>
 
 #include "korvane_version.h"
+#include "sim/host/chaos.h"
 #include "sim/host/host_runtime.h"
 #include "sim/host/plugin_loader.h"
 #include "sim/host/progress_bar.h"
@@ -39,6 +39,7 @@ struct Options {
     std::string plugin;
     std::string html;
     bool quiet = false;
+    double chaos = -1.0;  // the scenario's rate when not given
 };
 
 std::string Absolute(const std::string& path) {
@@ -54,7 +55,7 @@ int SetupFailure(const std::string& message) {
 
 // Notes how large the plug-in's tracked lists have grown, and which peds of
 // the world's own it has taken into its care.
-void ObserveTrackedLists(World& world, TrackedListsExport lists, std::set<int32_t>& adopted) {
+void ObserveTrackedLists(World& world, TrackedListsExport lists) {
     if (lists == nullptr) {
         return;
     }
@@ -68,9 +69,10 @@ void ObserveTrackedLists(World& world, TrackedListsExport lists, std::set<int32_
     stats.largestTrackedVehicles =
         std::max(stats.largestTrackedVehicles, static_cast<int>(vehicleCount));
     for (int32_t i = 0; i < pedCount; ++i) {
-        const Entity* ped = FindEntity(world, peds[i]);
+        Entity* ped = FindEntity(world, peds[i]);
         if (ped != nullptr && !ped->createdByScript && ped->handle != world.playerPed &&
-            adopted.insert(ped->handle).second) {
+            !ped->adopted) {
+            ped->adopted = true;
             ++stats.pedsAdopted;
         }
     }
@@ -89,7 +91,6 @@ bool WriteFile(const std::string& path, const std::string& text) {
 // is told the number of frames run after each.
 void RunFrames(RunReport& report, World& world, TrackedListsExport lists,
                const std::function<void(int)>& afterFrame) {
-    std::set<int32_t> adopted;
     if (RegisteredScriptMain() == nullptr) {
         report.hostError = "the plug-in registered no script";
         std::fprintf(stderr, "korvane-sim: %s\n", report.hostError.c_str());
@@ -102,7 +103,7 @@ void RunFrames(RunReport& report, World& world, TrackedListsExport lists,
         if (!RunFrame()) {
             break;
         }
-        ObserveTrackedLists(world, lists, adopted);
+        ObserveTrackedLists(world, lists);
         afterFrame(report.framesRun);
     }
     report.scriptReturned = ScriptFinished();
@@ -115,6 +116,10 @@ int Run(const Options& options) {
     std::string error;
     if (!LoadScenario(options.scenario, world, &error)) {
         return SetupFailure("cannot load the scenario " + options.scenario + ": " + error);
+    }
+
+    if (options.chaos >= 0.0) {
+        world.chaos.rate = options.chaos;
     }
 
     RunReport report;
@@ -148,6 +153,7 @@ int Run(const Options& options) {
 
     AttachWorld(&world);
     KeepTraceInMemory(false);
+    InstallChaos(world);
     LoadedPlugin loaded;
     if (!LoadPlugin(plugin, &loaded, &error)) {
         AttachWorld(nullptr);
@@ -155,7 +161,8 @@ int Run(const Options& options) {
         CloseTraceFile();
         return SetupFailure(error);
     }
-    const TrackedListsExport lists = FindTrackedListsExport(loaded);
+    world.chaos.heldLists = FindTrackedListsExport(loaded);
+    const TrackedListsExport lists = world.chaos.heldLists;
     std::unique_ptr<ReplayRecorder> replay;
     if (!html.empty()) {
         replay = std::make_unique<ReplayRecorder>(lists);
@@ -225,6 +232,10 @@ extern "C" int SimMain(int argc, char** argv) {
     app.add_option("--html", options.html,
                    "Write a page that replays the run in a browser to this file (HTML)");
     app.add_flag("--quiet", options.quiet, "Print no summary and no progress bar");
+    app.add_option("--chaos", options.chaos,
+                   "Inject faults with this chance at each opportunity (0 to 1; default: the "
+                   "scenario's, else none)")
+        ->check(CLI::Range(0.0, 1.0));
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -3,7 +3,7 @@
 //
 //   korvane-sim --scenario FILE [--frames N] [--seed S] [--ini FILE]
 //               [--sibling-ini FILE] [--trace FILE] [--plugin PATH] [--html FILE]
-//               [--quiet]
+//               [--quiet] [--chaos RATE]
 //
 // Exit status: 0 for a good run, 1 when a host error stopped it (or the
 // plug-in registered no script), 2 when the run could not be set up.

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "sim/host/chaos.h"
 #include "sim/host/key_names.h"
 #include "sim/host/ops_common.h"
 
@@ -463,7 +464,7 @@ struct Loader {
             const json& list = Array(*v, Field(path, "nodes"));
             for (size_t i = 0; i < list.size(); ++i) {
                 const std::string where = Index(Field(path, "nodes"), i);
-                ExpectObject(list[i], where, {"position", "heading", "lanes"});
+                ExpectObject(list[i], where, {"position", "heading", "lanes", "offRoad"});
                 RoadNode node;
                 const json* p = Get(list[i], "position");
                 if (!p) {
@@ -472,6 +473,7 @@ struct Loader {
                 node.position = ReadPoint(*p, Field(where, "position"), world.groundZ);
                 ReadFloat(list[i], "heading", where, &node.heading);
                 ReadInt(list[i], "lanes", where, &node.lanes, 1);
+                ReadBool(list[i], "offRoad", where, &node.offRoad);
                 world.roadNodes.push_back(node);
             }
         }
@@ -536,6 +538,92 @@ struct Loader {
         }
     }
 
+    // Areas as [minX, minY, maxX, maxY], or {"area": [...], "writesNothing": true}
+    // for an area where the failing query leaves its out-parameter alone.
+    void ReadUnwalkable(const json& j, const std::string& path) {
+        const json& list = Array(j, path);
+        for (size_t i = 0; i < list.size(); ++i) {
+            const std::string where = Index(path, i);
+            if (!list[i].is_object()) {
+                world.unwalkableAreas.push_back(ReadArea(list[i], where));
+                continue;
+            }
+            ExpectObject(list[i], where, {"area", "writesNothing"});
+            const json* area = Get(list[i], "area");
+            if (!area) {
+                Fail(Field(where, "area"), "required");
+            }
+            bool silent = false;
+            ReadBool(list[i], "writesNothing", where, &silent);
+            (silent ? world.unwalkableSilentAreas : world.unwalkableAreas)
+                .push_back(ReadArea(*area, Field(where, "area")));
+        }
+    }
+
+    void ReadChaos(const json& j, const std::string& path) {
+        ExpectObject(j, path, {"rate", "kinds"});
+        if (const json* v = Get(j, "rate")) {
+            const float rate = Number(*v, Field(path, "rate"));
+            if (rate < 0.0f || rate > 1.0f) {
+                Fail(Field(path, "rate"), "must be between 0 and 1");
+            }
+            world.chaos.rate = v->get<double>();
+        }
+        if (const json* v = Get(j, "kinds")) {
+            const json& list = Array(*v, Field(path, "kinds"));
+            world.chaos.kinds = 0;
+            for (size_t i = 0; i < list.size(); ++i) {
+                const std::string where = Index(Field(path, "kinds"), i);
+                ChaosKind kind;
+                if (!ChaosKindFromName(Text(list[i], where), &kind)) {
+                    Fail(where, "unknown kind of fault \"" + list[i].get<std::string>() + "\"");
+                }
+                world.chaos.kinds |= 1u << static_cast<unsigned>(kind);
+            }
+        }
+    }
+
+    void ReadSettingsChanges(const json& j, const std::string& path) {
+        const json& list = Array(j, path);
+        for (size_t i = 0; i < list.size(); ++i) {
+            const std::string where = Index(path, i);
+            ExpectObject(list[i], where, {"frame", "ini", "text", "remove"});
+            SettingsFileChange change;
+            const json* frame = Get(list[i], "frame");
+            if (!frame) {
+                Fail(Field(where, "frame"), "required");
+            }
+            change.frame = Integer(*frame, Field(where, "frame"));
+            if (change.frame < 1) {
+                Fail(Field(where, "frame"), "must be at least 1");
+            }
+            const json* ini = Get(list[i], "ini");
+            const json* text = Get(list[i], "text");
+            ReadBool(list[i], "remove", where, &change.remove);
+            if ((ini != nullptr) + (text != nullptr) + change.remove != 1) {
+                Fail(where, "needs one of ini, text and remove");
+            }
+            if (ini) {
+                change.path = Text(*ini, Field(where, "ini"));
+            }
+            if (text) {
+                change.text = Text(*text, Field(where, "text"));
+            }
+            world.settingsChanges.push_back(change);
+        }
+    }
+
+    void ReadDriverTypes(const json& j, const std::string& path) {
+        const json& list = Array(j, path);
+        for (size_t i = 0; i < list.size(); ++i) {
+            const int type = Integer(list[i], Index(path, i));
+            if (type < 0 || type > 29) {
+                Fail(Index(path, i), "ped types are 0 to 29");
+            }
+            world.randomDriverTypes.push_back(type);
+        }
+    }
+
     void ReadKeys(const json& j, const std::string& path) {
         const json& list = Array(j, path);
         for (size_t i = 0; i < list.size(); ++i) {
@@ -571,11 +659,29 @@ struct Loader {
     }
 
     void Load(const json& j) {
-        ExpectObject(
-            j, "",
-            {"name", "description", "frames", "ini", "frameTimeMs", "groundZ", "player", "camera",
-             "roads", "blockers", "unwalkable", "vehicles", "peds", "pools", "streaming", "ambient",
-             "keys", "lineOfSightDistance", "nearbyVehicleRadius"});
+        ExpectObject(j, "",
+                     {"name",
+                      "description",
+                      "frames",
+                      "ini",
+                      "frameTimeMs",
+                      "groundZ",
+                      "player",
+                      "camera",
+                      "roads",
+                      "blockers",
+                      "unwalkable",
+                      "vehicles",
+                      "peds",
+                      "pools",
+                      "streaming",
+                      "ambient",
+                      "keys",
+                      "lineOfSightDistance",
+                      "nearbyVehicleRadius",
+                      "chaos",
+                      "settingsChanges",
+                      "randomDriverTypes"});
         ReadInt(j, "frames", "", &world.scenario.frames, 0);
         if (const json* v = Get(j, "ini")) {
             world.scenario.iniPath = Text(*v, "ini");
@@ -615,10 +721,16 @@ struct Loader {
             }
         }
         if (const json* v = Get(j, "unwalkable")) {
-            const json& list = Array(*v, "unwalkable");
-            for (size_t i = 0; i < list.size(); ++i) {
-                world.unwalkableAreas.push_back(ReadArea(list[i], Index("unwalkable", i)));
-            }
+            ReadUnwalkable(*v, "unwalkable");
+        }
+        if (const json* v = Get(j, "randomDriverTypes")) {  // before the drivers it makes
+            ReadDriverTypes(*v, "randomDriverTypes");
+        }
+        if (const json* v = Get(j, "chaos")) {
+            ReadChaos(*v, "chaos");
+        }
+        if (const json* v = Get(j, "settingsChanges")) {
+            ReadSettingsChanges(*v, "settingsChanges");
         }
         if (const json* v = Get(j, "ambient")) {  // before the peds that draw from its models
             ReadAmbient(*v, "ambient");
@@ -664,6 +776,15 @@ std::string DirectoryOf(const std::string& path) {
 bool IsAbsolute(const std::string& path) {
     return (!path.empty() && (path[0] == '/' || path[0] == '\\')) ||
            (path.size() > 1 && path[1] == ':');
+}
+
+// A path relative to the scenario file made absolute, so that it still names
+// the file after the run changes directory.
+std::string BesideScenario(const std::string& scenario, const std::string& file) {
+    std::string path = IsAbsolute(file) ? file : DirectoryOf(scenario) + file;
+    std::error_code failed;
+    const std::filesystem::path resolved = std::filesystem::absolute(path, failed);
+    return failed ? path : resolved.lexically_normal().string();
 }
 
 }  // namespace
@@ -719,14 +840,21 @@ bool LoadScenario(const std::string& path, World& world, std::string* error) {
     }
     world.scenario.path = path;
     if (!world.scenario.iniPath.empty()) {
-        std::string ini = world.scenario.iniPath;
-        if (!IsAbsolute(ini)) {
-            ini = DirectoryOf(path) + ini;
+        world.scenario.iniPath = BesideScenario(path, world.scenario.iniPath);
+    }
+    for (size_t i = 0; i < world.settingsChanges.size(); ++i) {
+        SettingsFileChange& change = world.settingsChanges[i];
+        if (change.path.empty()) {
+            continue;
         }
-        // Absolute, so that it still names the file after the run changes directory.
-        std::error_code failed;
-        const std::filesystem::path resolved = std::filesystem::absolute(ini, failed);
-        world.scenario.iniPath = failed ? ini : resolved.lexically_normal().string();
+        change.path = BesideScenario(path, change.path);
+        if (!std::filesystem::is_regular_file(change.path)) {
+            if (error) {
+                *error = path + ": settingsChanges[" + std::to_string(i) + "].ini: no file " +
+                         change.path;
+            }
+            return false;
+        }
     }
     return true;
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "sim/host/chaos.h"
 #include "sim/host/det_math.h"
 #include "sim/host/ops_common.h"
 #include "sim/host/population.h"
@@ -486,6 +487,7 @@ void StepWorld(World& world) {
         TopUpPedestrians(world, 1);
         world.nextAmbientSpawnFrame = world.frame + kAmbientSpawnPeriodFrames;
     }
+    ApplyWorldEvents(world);
 }
 
 }  // namespace sim

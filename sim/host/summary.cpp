@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "sim/host/chaos.h"
+
 namespace sim {
 
 namespace {
@@ -111,6 +113,8 @@ void PrintSummary(const World& world, const RunReport& report, std::ostream& out
     Line(out, "In the world now",
          Count(CountEntities(world, EntityKind::Vehicle)) + " vehicles, " +
              Count(CountEntities(world, EntityKind::Ped)) + " peds");
+
+    PrintChaosSummary(world, out);
 
     if (!report.hostError.empty()) {
         out << "The run FAILED: " << report.hostError << '\n';

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "sim/host/chaos.h"
 #include "sim/host/det_math.h"
 #include "sim/host/embedded_data.h"
 
@@ -170,6 +171,7 @@ uint32_t HashName(const std::string& name) {
 void SeedWorld(World& world, uint64_t seed) {
     world.rngState = seed;
     world.worldRngState = seed ^ 0x5DEECE66DULL;
+    world.chaos.rngState = seed ^ 0xC4A05C4A05ULL;
 }
 
 std::string NameOfHash(const World& world, uint32_t hash) {
@@ -291,7 +293,7 @@ Entity* NewEntity(World& world, EntityKind kind, uint32_t model, Vec position) {
         return nullptr;
     }
     Entity e;
-    e.handle = world.nextHandle++;
+    e.handle = AllocateHandle(world);
     e.kind = kind;
     e.model = model;
     e.position = position;
@@ -360,6 +362,7 @@ void RemoveEntity(World& world, int32_t handle) {
         }
     }
     world.entities.erase(handle);
+    NoteRemovedHandle(world, handle);
 }
 
 bool SeatPed(World& world, int32_t pedHandle, int32_t vehicleHandle, int seat) {

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/host/chaos_state.h"
+
 namespace sim {
 
 struct Vec {
@@ -108,7 +110,7 @@ struct Entity {
     std::set<int> combatAttributes;
     int componentVariations = 0;
     int propsRandomised = 0;
-    std::vector<TaskRecord> tasks;  // every task given, oldest first
+    std::vector<TaskRecord> tasks;  // the tasks given, oldest first (the latest few hundred)
     int activeTask = -1;            // index into `tasks` of the task the ped follows, -1 none
     uint32_t vehicleWeapon = 0;
     int parachuteStateFrame = 0;  // frame on which parachuteState last changed
@@ -128,6 +130,8 @@ struct Entity {
     // Spawned by the world's own population (ambient traffic and pedestrians);
     // such entities are removed again when far from the player.
     bool ambient = false;
+    // Seen in the script's tracked peds without having been made by it.
+    bool adopted = false;
 };
 
 // A node of the road network.
@@ -135,6 +139,7 @@ struct RoadNode {
     Vec position;
     float heading = 0.0f;
     int lanes = 2;
+    bool offRoad = false;  // the node does not make the road around it
 };
 
 // A rectangle of road: points inside it are on the road.
@@ -290,7 +295,8 @@ struct World {
     std::vector<RoadArea> roadAreas;
     std::vector<StreetGrid> streetGrids;
     std::vector<SightBlocker> sightBlockers;
-    std::vector<RoadArea> unwalkableAreas;  // no safe spot for a ped inside (water, say)
+    std::vector<RoadArea> unwalkableAreas;        // no safe spot for a ped inside (water, say)
+    std::vector<RoadArea> unwalkableSilentAreas;  // the same, but the query writes nothing
     Camera camera;
     bool cameraFollowsPlayer = false;  // camera behind the player, looking its way
 
@@ -333,6 +339,14 @@ struct World {
     float ambientSpawnMin = 120.0f;      // ambient cars appear this far from the player...
     float ambientSpawnMax = 200.0f;      // ...and no farther
     int streamingGiveUpFrames = 600;     // a model that cannot load leaves the queue after this
+
+    // Ped types random drivers are drawn from, instead of the type that suits
+    // the vehicle; empty for the suitable type.
+    std::vector<int> randomDriverTypes;
+    // Changes of the settings file the scenario schedules, by frame.
+    std::vector<SettingsFileChange> settingsChanges;
+    // Chaos mode (off while its rate is 0).
+    ChaosState chaos;
 
     // Entities a scenario gave names to.
     std::map<std::string, int32_t> namedEntities;

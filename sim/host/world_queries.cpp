@@ -2,6 +2,7 @@
 // operation: the list of all peds, and the scripted key state.
 #include <utility>
 
+#include "sim/host/chaos.h"
 #include "sim/host/key_state.h"
 #include "sim/host/runtime_internal.h"
 #include "sim/host/trace.h"
@@ -25,6 +26,7 @@ extern "C" int worldGetAllPeds(int* handles, int capacity) {
             }
         }
     }
+    count = sim::ChaosWorldPedCount(*world, count, capacity);
     if (sim::TraceWanted()) {
         sim::TraceEntry entry;
         entry.op = "worldGetAllPeds";

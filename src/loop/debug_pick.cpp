@@ -52,7 +52,10 @@ void DebugPick() {
     Vec3 surfaceNormal;
     EntityHandle entity = 0;
     game::GetShapeTestResult(ray, &hit, &endPosition, &surfaceNormal, &entity);
-    if (hit == 0) {
+    // A ray that hits the world itself (a wall, the ground) names no entity:
+    // there is nothing to take control of, and asking for it would only keep
+    // the pass waiting for 100 frames on every pass the buttons stay down.
+    if (hit == 0 || entity == 0) {
         return;
     }
     entity = TakeControlOfEntity(entity);

@@ -108,7 +108,9 @@ void AdoptAmbientPeds() {
     Plugin.LastTrackedPedCount = DrawRange(peds);
 
     for (int j = 0; j < count; ++j) {
-        if (ShouldAdoptPed(worldPedBuffer[j])) {
+        // A host that reports more peds than it wrote leaves the rest of the
+        // buffer at 0, which is no ped: it is not tracked.
+        if (worldPedBuffer[j] != 0 && ShouldAdoptPed(worldPedBuffer[j])) {
             peds.push_back(worldPedBuffer[j]);
         }
     }

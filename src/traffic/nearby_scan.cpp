@@ -34,7 +34,8 @@ void CollectNearbyVehicles() {
     for (int32_t slot = 1; slot <= count; ++slot) {
         const EntityHandle vehicle = buffer[2 * slot];
         std::vector<EntityHandle>& tracked = Plugin.TrackedVehicles;
-        if (std::find(tracked.begin(), tracked.end(), vehicle) == tracked.end()) {
+        // Slots the host claimed but did not write hold 0, which is no vehicle.
+        if (vehicle != 0 && std::find(tracked.begin(), tracked.end(), vehicle) == tracked.end()) {
             tracked.push_back(vehicle);
         }
     }

@@ -16,6 +16,7 @@
 #include "state/plugin_state.h"
 #include "support/host_fixture.h"
 #include "support/temp_dir.h"
+#include "traffic/misreporting_host.h"
 
 namespace {
 
@@ -187,6 +188,26 @@ TEST_F(TickLoopTest, DebugPickAppendsWhatTheRayHitsEvenWhileOff) {
     EXPECT_EQ(CallsTo("StartShapeTestRay").size(), 3u);
     EXPECT_EQ(CallsTo("StartShapeTestRay")[0].args[6], -1);
     EXPECT_EQ(CallsTo("StartShapeTestRay")[0].args[8], 7);
+}
+
+// A ray can hit the world itself (a wall, the ground), as the game reports it:
+// such a hit names no entity, so the pick asks for no control and the pass
+// does not wait 100 frames for it.
+TEST_F(TickLoopTest, DebugPickOfTheWorldItselfAsksForNoControl) {
+    world.camera.position = sim::Vec{50, -20, 1};
+    world.camera.rotation = sim::Vec{0, 0, 0};
+    AddPed(sim::Vec{50, 10, 1});
+    MisreportingHost host("GetShapeTestResult",
+                          [](sim::NativeCall& call) { *call.Ptr<int32_t>(4) = 0; });
+    PressKey(1, 0, 3);
+    PressKey(4, 0, 3);
+    RunPasses(3);
+    EXPECT_EQ(CallsTo("StartShapeTestRay").size(), 3u) << "a ray on every pass";
+    EXPECT_TRUE(CallsTo("HasControlOfEntity").empty());
+    EXPECT_TRUE(CallsTo("RequestControlOfEntity").empty());
+    EXPECT_EQ(CallsTo("scriptWait").size(), 3u) << "each pass only ends with its yield";
+    EXPECT_TRUE(Plugin.TrackedPeds.empty());
+    EXPECT_TRUE(Plugin.TrackedVehicles.empty());
 }
 
 TEST_F(TickLoopTest, OneMouseButtonAloneCastsNoRay) {

@@ -99,6 +99,24 @@ TEST_F(PedAdoptionTest, ReportedCountIsKeptWithinTheBuffer) {
     }
 }
 
+// A host that reports more peds than it wrote leaves 0 in the rest of the
+// buffer (chaos makes the world-ped count go out of range): 0 is no ped and
+// is never tracked.
+TEST_F(PedAdoptionTest, BufferSlotsTheHostDidNotWriteAreNoPeds) {
+    const int32_t far = PedAt({0, 500, 0});
+    world.chaos.rate = 1.0;
+    world.chaos.kinds = 1u << static_cast<unsigned>(sim::ChaosKind::CountOutOfRange);
+    bool overstated = false;
+    for (int run = 0; run < 8; ++run) {
+        AdoptAmbientPeds();
+        overstated = overstated || CallsTo("worldGetAllPeds").back().ret.get<int64_t>() > 512;
+        EXPECT_EQ(std::count(Plugin.TrackedPeds.begin(), Plugin.TrackedPeds.end(), 0), 0);
+        NormaliseTrackedLists(Plugin.TrackedPeds);
+    }
+    EXPECT_TRUE(overstated) << "the host claimed more than the buffer holds";
+    EXPECT_EQ(Plugin.TrackedPeds, (Handles{player, far}));
+}
+
 TEST_F(PedAdoptionTest, OnFootPedNearThePlayerIsReleasedWithCallsInOrder) {
     const int32_t ped = PedAt({0, 20, 0}, true);
     Plugin.TrackedPeds = {ped};

@@ -436,6 +436,17 @@ INSTANTIATE_TEST_SUITE_P(Cases, MisreportedCountTest,
                                                      4}),
                          CaseName());
 
+// A host that claims a full buffer but writes only the vehicles there are
+// leaves 0 in the other slots: those are no vehicles and are not tracked.
+TEST_F(NearbyScanTest, SlotsTheHostClaimedButDidNotWriteAreNoVehicles) {
+    MisreportingHost host("GetPedNearbyVehicles",
+                          [](sim::NativeCall& call) { call.ReturnInt(101); });
+    const int32_t first = AddSeenTwin("blista");
+    const int32_t second = AddSeenTwin("asea");
+    Scan();
+    EXPECT_EQ(Plugin.TrackedVehicles, (std::vector<EntityHandle>{first, second}));
+}
+
 TEST_F(NearbyScanTest, PlateWithoutTextIsNoMarker) {
     MisreportingHost host("GetVehicleNumberPlateText",
                           [](sim::NativeCall& call) { call.ReturnText(nullptr); });
