@@ -8,9 +8,9 @@
 #include <functional>
 #include <iostream>
 #include <memory>
-#include <set>
 #include <sstream>
 #include <string>
+#include <unordered_set>
 
 #include "korvane_version.h"
 #include "sim/host/host_runtime.h"
@@ -54,7 +54,8 @@ int SetupFailure(const std::string& message) {
 
 // Notes how large the plug-in's tracked lists have grown, and which peds of
 // the world's own it has taken into its care.
-void ObserveTrackedLists(World& world, TrackedListsExport lists, std::set<int32_t>& adopted) {
+void ObserveTrackedLists(World& world, TrackedListsExport lists,
+                         std::unordered_set<int32_t>& adopted) {
     if (lists == nullptr) {
         return;
     }
@@ -89,7 +90,7 @@ bool WriteFile(const std::string& path, const std::string& text) {
 // is told the number of frames run after each.
 void RunFrames(RunReport& report, World& world, TrackedListsExport lists,
                const std::function<void(int)>& afterFrame) {
-    std::set<int32_t> adopted;
+    std::unordered_set<int32_t> adopted;
     if (RegisteredScriptMain() == nullptr) {
         report.hostError = "the plug-in registered no script";
         std::fprintf(stderr, "korvane-sim: %s\n", report.hostError.c_str());

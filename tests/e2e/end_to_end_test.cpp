@@ -98,6 +98,8 @@ TEST_F(EndToEndTest, GoldenTraceOfEveryPhase) {
     EXPECT_FALSE(difference.differ)
         << "first difference at line " << difference.line << " (" << difference.where
         << ")\n  golden: " << difference.left << "\n  now:    " << difference.right;
+    // Not only the same calls: the very same bytes.
+    EXPECT_TRUE(ReadWholeFile(trace) == ReadWholeFile(GoldenTrace)) << "the trace's bytes differ";
 }
 
 }  // namespace
