@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake make g++ git
-    googletest libgtest-dev
+    googletest libgtest-dev libbenchmark-dev
     nlohmann-json3-dev libcli11-dev
     clang-14 libclang-rt-14-dev
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64

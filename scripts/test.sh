@@ -13,6 +13,9 @@ cmake --preset linux
 cmake --build --preset linux -j "$jobs"
 ctest --preset linux -j "$jobs"
 
+echo "== Benchmark, once with the fewest iterations (the figures: scripts/bench.sh)"
+scripts/bench.sh --quick --no-baseline
+
 echo "== Sanitizer build and tests"
 cmake --preset sanitize
 cmake --build --preset sanitize -j "$jobs"

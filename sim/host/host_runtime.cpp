@@ -14,6 +14,7 @@
 #include <exception>
 #include <utility>
 
+#include "sim/host/call_recording.h"
 #include "sim/host/fiber.h"
 #include "sim/host/host_runtime.h"
 #include "sim/host/key_state.h"
@@ -22,7 +23,11 @@
 
 namespace sim {
 
-void ResetDispatcher();
+void ResetDispatcher(World* world);
+
+namespace detail {
+int hostCallDepth = 0;
+}
 
 namespace {
 
@@ -154,7 +159,7 @@ void AttachWorld(World* world) {
     s.registeredMain = nullptr;
     s.error.clear();
     s.scriptTurnObserver = nullptr;
-    ResetDispatcher();
+    ResetDispatcher(world);
     ClearMemoryTrace();
 }
 
@@ -267,6 +272,14 @@ const std::string& HostErrorText() {
     return State().error;
 }
 
+bool ScriptCodeRunning() {
+    return State().onFiber && detail::hostCallDepth == 0;
+}
+
+bool InsideHostCall() {
+    return detail::hostCallDepth > 0;
+}
+
 }  // namespace sim
 
 //-----------------------------------------------------------------------------
@@ -276,6 +289,7 @@ const std::string& HostErrorText() {
 using sim::RecordHostCall;
 
 extern "C" void scriptRegister(void* module, void (*scriptMain)()) {
+    sim::HostCallScope scope;
     // Addresses differ from run to run and between platforms, so the trace
     // records only that the call happened.
     RecordHostCall("scriptRegister", nlohmann::json::array());
@@ -285,6 +299,7 @@ extern "C" void scriptRegister(void* module, void (*scriptMain)()) {
 }
 
 extern "C" void scriptUnregister(void* module) {
+    sim::HostCallScope scope;
     RecordHostCall("scriptUnregister", nlohmann::json::array());
     sim::RuntimeState& s = sim::State();
     if (module == s.module) {
@@ -293,6 +308,11 @@ extern "C" void scriptUnregister(void* module) {
 }
 
 extern "C" void scriptWait(uint32_t ms) {
+    sim::HostCallScope scope;
+    if (sim::ReplayingCalls()) {
+        sim::ReplayWait(ms);
+        return;
+    }
     sim::RuntimeState& s = sim::State();
     if (!s.onFiber) {
         sim::RaiseHostError("scriptWait(" + std::to_string(ms) +
@@ -303,6 +323,9 @@ extern "C" void scriptWait(uint32_t ms) {
         throw sim::ScriptStop{};
     }
     RecordHostCall("scriptWait", nlohmann::json::array({ms}));
+    if (sim::RecordingCalls()) {
+        sim::RecordWait(ms);
+    }
     sim::World* world = sim::WorldForCall("scriptWait");
     s.wakeFrame = world->frame + sim::WaitFrames(ms, world->frameTimeMs);
     sim::SuspendScript();

@@ -82,6 +82,12 @@ int RunOnScriptFiber(std::function<void()> fn, int maxFrames);
 // Non-empty once a host error has stopped the run.
 const std::string& HostErrorText();
 
+// Whether the script is running its own code now: on its fiber and not
+// inside a host function. (A benchmark counts the script's allocations so.)
+bool ScriptCodeRunning();
+// Whether a host function is running now, for any caller.
+bool InsideHostCall();
+
 // For tests: the operation call the host received last, as pushed (hash,
 // argument slots) and answered (result slots).
 const NativeCall& LastNativeCall();

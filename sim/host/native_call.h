@@ -10,6 +10,9 @@
 
 namespace sim {
 
+// The most argument slots any operation takes (TaskPlaneMission has 14).
+constexpr int MaxArgumentSlots = 16;
+
 struct NativeCall {
     uint64_t hash = 0;
     std::vector<uint64_t> slots;

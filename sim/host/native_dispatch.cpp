@@ -4,12 +4,18 @@
 //
 // An unknown hash or a wrong slot count is a host error: the game would read
 // garbage or crash, so the run fails loudly instead of guessing.
+//
+// The plug-in makes a few thousand calls a frame, so the path of a call keeps
+// to plain data: the dispatcher is one namespace-level record, the world it
+// acts on is cached here when a world is attached, and the trace and the
+// call recorder are each one flag to test.
 #include <cinttypes>
 #include <cstdio>
 #include <map>
 #include <string>
 #include <utility>
 
+#include "sim/host/call_recording.h"
 #include "sim/host/key_state.h"
 #include "sim/host/native_call.h"
 #include "sim/host/op_table.h"
@@ -23,15 +29,13 @@ namespace {
 struct Dispatcher {
     NativeCall call;
     bool open = false;  // nativeInit seen, nativeCall not yet
+    World* world = nullptr;
     std::map<uint64_t, OpImpl> replacements;
     // Returned when a call fails, so the caller reads zeros.
     uint64_t failedResult[3] = {0, 0, 0};
 };
 
-Dispatcher& TheDispatcher() {
-    static Dispatcher dispatcher;
-    return dispatcher;
-}
+Dispatcher TheDispatcher;
 
 std::string HexHash(uint64_t hash) {
     char text[24];
@@ -46,26 +50,69 @@ uint64_t* Failed(Dispatcher& d) {
 
 }  // namespace
 
-void ResetDispatcher() {
-    Dispatcher& d = TheDispatcher();
+void ResetDispatcher(World* world) {
+    Dispatcher& d = TheDispatcher;
     d.call.hash = 0;
     d.call.slots.clear();
+    d.call.slots.reserve(MaxArgumentSlots);
     d.open = false;
+    d.world = world;
     d.replacements.clear();
 }
 
 const NativeCall& LastNativeCall() {
-    return TheDispatcher().call;
+    return TheDispatcher.call;
 }
 
 void ReplaceOperation(uint64_t hash, OpImpl impl) {
-    TheDispatcher().replacements[hash] = impl;
+    TheDispatcher.replacements[hash] = impl;
 }
 
 }  // namespace sim
 
+namespace sim {
+
+namespace {
+
+// The slow paths of a call, kept out of the fast one.
+[[gnu::noinline]] uint64_t* NoWorld(Dispatcher& d) {
+    WorldForCall("nativeCall");  // raises the host error
+    return Failed(d);
+}
+
+[[gnu::noinline]] uint64_t* BadCall(Dispatcher& d, const OpSpec* op) {
+    const size_t pushed = d.call.slots.size();
+    if (op == nullptr) {
+        RaiseHostError("unknown native hash " + HexHash(d.call.hash) + " (" +
+                       std::to_string(pushed) + " argument slots pushed)");
+    } else {
+        RaiseHostError(std::string(op->name) + " (" + HexHash(op->hash) + ") takes " +
+                       std::to_string(op->args.size()) + " argument slots, but the script pushed " +
+                       std::to_string(pushed));
+    }
+    return Failed(d);
+}
+
+[[gnu::noinline]] OpImpl Replacement(Dispatcher& d, const OpSpec& op) {
+    auto replacement = d.replacements.find(op.hash);
+    return replacement != d.replacements.end() ? replacement->second : op.impl;
+}
+
+[[gnu::noinline]] void CallTraced(World& world, const OpSpec& op, OpImpl impl, NativeCall& call) {
+    TracedCall traced = BeginTracedCall(op, call);
+    impl(world, call);
+    EndTracedCall(traced, op, call);
+}
+
+}  // namespace
+
+}  // namespace sim
+
+// nativeInit and nativePush64 run no operation and allocate nothing (the
+// slots have room for the longest call), so only nativeCall counts as time
+// inside the host for InsideHostCall.
 extern "C" void nativeInit(uint64_t hash) {
-    sim::Dispatcher& d = sim::TheDispatcher();
+    sim::Dispatcher& d = sim::TheDispatcher;
     d.call.hash = hash;
     d.call.slots.clear();
     d.call.result[0] = d.call.result[1] = d.call.result[2] = 0;
@@ -73,8 +120,9 @@ extern "C" void nativeInit(uint64_t hash) {
 }
 
 extern "C" void nativePush64(uint64_t value) {
-    sim::Dispatcher& d = sim::TheDispatcher();
+    sim::Dispatcher& d = sim::TheDispatcher;
     if (!d.open) {
+        sim::HostCallScope scope;
         sim::RaiseHostError("nativePush64 called without nativeInit");
         return;
     }
@@ -82,48 +130,33 @@ extern "C" void nativePush64(uint64_t value) {
 }
 
 extern "C" uint64_t* nativeCall() {
-    sim::Dispatcher& d = sim::TheDispatcher();
+    sim::HostCallScope scope;
+    sim::Dispatcher& d = sim::TheDispatcher;
     if (!d.open) {
         sim::RaiseHostError("nativeCall called without nativeInit");
         return sim::Failed(d);
     }
     d.open = false;
-    sim::World* world = sim::WorldForCall("nativeCall");
+    if (sim::ReplayingCalls()) {
+        return sim::ReplayNativeCall(d.call);
+    }
+    sim::World* world = d.world;
     if (world == nullptr) {
-        return sim::Failed(d);
+        return sim::NoWorld(d);
     }
     const sim::OpSpec* op = sim::FindOp(d.call.hash);
-    size_t pushed = d.call.slots.size();
-    if (op == nullptr) {
-        sim::RaiseHostError("unknown native hash " + sim::HexHash(d.call.hash) + " (" +
-                            std::to_string(pushed) + " argument slots pushed)");
-        return sim::Failed(d);
-    }
-    if (pushed != op->args.size()) {
-        sim::RaiseHostError(std::string(op->name) + " (" + sim::HexHash(op->hash) + ") takes " +
-                            std::to_string(op->args.size()) +
-                            " argument slots, but the script pushed " + std::to_string(pushed));
-        return sim::Failed(d);
+    if (op == nullptr || d.call.slots.size() != op->args.size()) {
+        return sim::BadCall(d, op);
     }
     ++world->stats.nativeCalls;
-    sim::OpImpl impl = op->impl;
-    if (!d.replacements.empty()) {
-        auto replacement = d.replacements.find(op->hash);
-        if (replacement != d.replacements.end()) {
-            impl = replacement->second;
-        }
-    }
+    sim::OpImpl impl = d.replacements.empty() ? op->impl : sim::Replacement(d, *op);
     if (!sim::TraceWanted()) {
         impl(*world, d.call);
-        return d.call.result;
+    } else {
+        sim::CallTraced(*world, *op, impl, d.call);
     }
-    sim::TraceEntry entry;
-    entry.op = op->name;
-    entry.hash = op->hash;
-    entry.args = sim::DecodeArgumentsBefore(*op, d.call);
-    impl(*world, d.call);
-    sim::DecodeOutParameters(*op, d.call, entry.args);
-    entry.ret = sim::DecodeResult(op->result, d.call);
-    sim::RecordTrace(std::move(entry));
+    if (sim::RecordingCalls()) {
+        sim::RecordNativeCall(*op, d.call);
+    }
     return d.call.result;
 }

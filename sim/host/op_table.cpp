@@ -1,6 +1,6 @@
 #include "sim/host/op_table.h"
 
-#include <unordered_map>
+#include <cstddef>
 
 namespace sim {
 
@@ -515,16 +515,25 @@ const std::vector<OpSpec>& OpTable() {
     return table;
 }
 
-const OpSpec* FindOp(uint64_t hash) {
-    static const std::unordered_map<uint64_t, const OpSpec*> byHash = [] {
-        std::unordered_map<uint64_t, const OpSpec*> map;
-        for (const OpSpec& op : OpTable()) {
-            map[op.hash] = &op;
+namespace detail {
+
+OpIndex::OpIndex() {
+    for (const OpSpec& op : OpTable()) {
+        size_t i = Home(op.hash);
+        while (places[i].op != nullptr && places[i].hash != op.hash) {
+            i = (i + 1) & (Size - 1);
         }
-        return map;
-    }();
-    auto it = byHash.find(hash);
-    return it == byHash.end() ? nullptr : it->second;
+        places[i] = Place{op.hash, &op};
+    }
 }
+
+const OpIndex& TheOpIndex() {
+    static const OpIndex index;
+    return index;
+}
+
+const OpIndex& opIndex = TheOpIndex();
+
+}  // namespace detail
 
 }  // namespace sim

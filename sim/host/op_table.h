@@ -4,6 +4,7 @@
 // the implementation.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -42,8 +43,42 @@ struct OpSpec {
 
 const std::vector<OpSpec>& OpTable();
 
+namespace detail {
+
+// The operations by hash in an open-addressed table: the dispatcher looks
+// one up for every call the plug-in makes, so this is on the hottest path.
+struct OpIndex {
+    static constexpr int Bits = 9;  // 512 places for about 140 operations
+    static constexpr size_t Size = size_t{1} << Bits;
+    struct Place {
+        uint64_t hash = 0;
+        const OpSpec* op = nullptr;
+    };
+    Place places[Size];
+
+    static size_t Home(uint64_t hash) {
+        return static_cast<size_t>((hash * 0x9E3779B97F4A7C15ULL) >> (64 - Bits));
+    }
+    OpIndex();
+    const OpSpec* Find(uint64_t hash) const {
+        for (size_t i = Home(hash);; i = (i + 1) & (Size - 1)) {
+            const Place& place = places[i];
+            if (place.hash == hash || place.op == nullptr) {
+                return place.op;
+            }
+        }
+    }
+};
+
+// Built when the host library starts, before anything can call.
+extern const OpIndex& opIndex;
+
+}  // namespace detail
+
 // Null for a hash the host does not know.
-const OpSpec* FindOp(uint64_t hash);
+inline const OpSpec* FindOp(uint64_t hash) {
+    return detail::opIndex.Find(hash);
+}
 
 // Implementations, one per operation (ops_*.cpp).
 void Op_EntityExists(World& world, NativeCall& call);

@@ -2,16 +2,6 @@
 
 namespace sim {
 
-Entity* FindPed(World& world, int32_t handle) {
-    Entity* e = FindEntity(world, handle);
-    return e && e->kind == EntityKind::Ped ? e : nullptr;
-}
-
-Entity* FindVehicle(World& world, int32_t handle) {
-    Entity* e = FindEntity(world, handle);
-    return e && e->kind == EntityKind::Vehicle ? e : nullptr;
-}
-
 VehicleType ModelType(const World& world, uint32_t model) {
     const VehicleModel* facts = FindVehicleModel(world, model);
     return facts ? facts->type : VehicleType::Car;

@@ -13,8 +13,14 @@
 namespace sim {
 
 // Lookups that also check the kind; null otherwise.
-Entity* FindPed(World& world, int32_t handle);
-Entity* FindVehicle(World& world, int32_t handle);
+inline Entity* FindPed(World& world, int32_t handle) {
+    Entity* e = FindEntity(world, handle);
+    return e && e->kind == EntityKind::Ped ? e : nullptr;
+}
+inline Entity* FindVehicle(World& world, int32_t handle) {
+    Entity* e = FindEntity(world, handle);
+    return e && e->kind == EntityKind::Vehicle ? e : nullptr;
+}
 
 // The vehicle type of a model; Car for a model known only by name.
 VehicleType ModelType(const World& world, uint32_t model);

@@ -26,15 +26,21 @@ bool IsHeld(const Entity& e) {
     return e.missionEntity && !e.released;
 }
 
-bool IsPlayersOwn(const World& world, const Entity& e) {
+// The vehicle the player sits in, 0 on foot (or without a player).
+int32_t PlayersVehicle(const World& world) {
     const Entity* player = FindEntity(world, world.playerPed);
-    const int32_t playerVehicle = player ? player->vehicle : 0;
+    return player ? player->vehicle : 0;
+}
+
+bool IsPlayersOwn(const World& world, const Entity& e, int32_t playerVehicle) {
     return e.handle == world.playerPed || e.handle == world.playerLastVehicle ||
            (playerVehicle != 0 && (e.handle == playerVehicle || e.vehicle == playerVehicle));
 }
 
-bool MayBeCleanedUp(World& world, const Entity& e, Vec centre) {
-    if (!(e.released || e.ambient) || IsPlayersOwn(world, e)) {
+// The tests are free of side effects; the cheap ones come first.
+bool MayBeCleanedUp(World& world, const Entity& e, Vec centre, int32_t playerVehicle) {
+    if (!(e.released || e.ambient) || !(Distance(centre, e.position) > world.cleanupDistance) ||
+        IsPlayersOwn(world, e, playerVehicle)) {
         return false;
     }
     if (e.kind == EntityKind::Ped && e.vehicle != 0) {
@@ -52,13 +58,14 @@ bool MayBeCleanedUp(World& world, const Entity& e, Vec centre) {
             }
         }
     }
-    return Distance(centre, e.position) > world.cleanupDistance && !IsEntityVisible(world, e);
+    return !IsEntityVisible(world, e);
 }
 
 int CountNear(const World& world, EntityKind kind, Vec centre, float radius, bool onFootOnly) {
+    const int32_t playerVehicle = PlayersVehicle(world);
     int count = 0;
     for (const auto& [handle, e] : world.entities) {
-        if (e.kind == kind && handle != world.playerPed && !IsPlayersOwn(world, e) &&
+        if (e.kind == kind && handle != world.playerPed && !IsPlayersOwn(world, e, playerVehicle) &&
             (!onFootOnly || e.vehicle == 0) && Distance(centre, e.position) <= radius) {
             ++count;
         }
@@ -66,24 +73,32 @@ int CountNear(const World& world, EntityKind kind, Vec centre, float radius, boo
     return count;
 }
 
-bool VehicleWithin(const World& world, Vec point, float radius) {
-    for (const auto& [handle, e] : world.entities) {
-        if (e.kind == EntityKind::Vehicle && Distance(point, e.position) <= radius) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // Road nodes in the ring around the centre, free of vehicles and, unless
 // `allowVisible`, out of the camera's sight.
 std::vector<size_t> SpawnNodes(const World& world, Vec centre, float minDistance, float maxDistance,
                                bool allowVisible) {
+    // Every node is tested against every vehicle: gather their positions once.
+    std::vector<Vec> vehicles;
+    for (const auto& [handle, e] : world.entities) {
+        if (e.kind == EntityKind::Vehicle) {
+            vehicles.push_back(e.position);
+        }
+    }
     std::vector<size_t> nodes;
     for (size_t i = 0; i < world.roadNodes.size(); ++i) {
         const Vec p = world.roadNodes[i].position;
         const float d = Distance(centre, p);
-        if (d < minDistance || d > maxDistance || VehicleWithin(world, p, kSpawnClearance)) {
+        if (d < minDistance || d > maxDistance) {
+            continue;
+        }
+        bool occupied = false;
+        for (const Vec& vehicle : vehicles) {
+            if (Distance(p, vehicle) <= kSpawnClearance) {
+                occupied = true;
+                break;
+            }
+        }
+        if (occupied) {
             continue;
         }
         if (!allowVisible && IsPointVisible(world, Vec{p.x, p.y, p.z + 2.0f}, 10.0f)) {
@@ -174,9 +189,10 @@ int TopUpTrafficFrom(World& world, int maxSpawns, float minDistance, bool allowV
 
 int CleanUpAmbient(World& world) {
     const Vec centre = Centre(world);
+    const int32_t playerVehicle = PlayersVehicle(world);
     std::vector<int32_t> doomed;
     for (const auto& [handle, e] : world.entities) {
-        if (MayBeCleanedUp(world, e, centre)) {
+        if (MayBeCleanedUp(world, e, centre, playerVehicle)) {
             doomed.push_back(handle);
         }
     }

@@ -19,4 +19,16 @@ bool OnScriptFiber();
 // The attached world, or null after raising a host error about its absence.
 World* WorldForCall(const char* what);
 
+// Marks the time spent inside a host function, for InsideHostCall. A wait
+// stays inside its host call while the script is suspended in it.
+namespace detail {
+extern int hostCallDepth;
+}
+struct HostCallScope {
+    HostCallScope() { ++detail::hostCallDepth; }
+    ~HostCallScope() { --detail::hostCallDepth; }
+    HostCallScope(const HostCallScope&) = delete;
+    HostCallScope& operator=(const HostCallScope&) = delete;
+};
+
 }  // namespace sim

@@ -13,8 +13,32 @@
 
 namespace sim {
 
+namespace detail {
+extern bool traceWanted;
+}
+
 // Whether anyone reads the trace (memory or file); decoding is skipped if not.
-bool TraceWanted();
+inline bool TraceWanted() {
+    return detail::traceWanted;
+}
+
+// What a traced operation call keeps from before the call: the handles
+// behind handle addresses (a delete clears them), and for the in-memory
+// trace the decoded arguments.
+struct TracedCall {
+    int32_t handlesBefore[MaxArgumentSlots] = {};
+    bool inMemory = false;
+    nlohmann::json args;
+};
+
+// Around one operation call: Begin before the implementation runs, End after
+// it, which records the entry in memory and/or writes its line to the file.
+TracedCall BeginTracedCall(const OpSpec& op, const NativeCall& call);
+// Appends the trace line of an operation call after it ran: the line
+// TraceLine makes of the decoded entry, without its newline.
+void AppendOperationLine(std::string& out, int frame, const OpSpec& op, const NativeCall& call,
+                         const TracedCall& traced);
+void EndTracedCall(TracedCall& traced, const OpSpec& op, const NativeCall& call);
 
 // Stamps the entry with the current frame and records it.
 void RecordTrace(TraceEntry entry);

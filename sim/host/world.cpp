@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <sstream>
+#include <utility>
 
 #include "sim/host/chaos.h"
 #include "sim/host/det_math.h"
@@ -140,6 +141,18 @@ bool SegmentCrossesArea(Vec a, Vec b, const RoadArea& area) {
     return true;
 }
 
+// The camera's forward direction, kept for the yaw it was last computed for:
+// visibility is asked for hundreds of times a frame with the same camera.
+Vec CameraForward(float yawDegrees) {
+    static float cachedYaw = 0.0f;
+    static Vec cachedForward = HeadingDirection(0.0f);
+    if (!(yawDegrees == cachedYaw) || std::signbit(yawDegrees) != std::signbit(cachedYaw)) {
+        cachedForward = HeadingDirection(yawDegrees);
+        cachedYaw = yawDegrees;
+    }
+    return cachedForward;
+}
+
 }  // namespace
 
 const char* VehicleTypeName(VehicleType type) {
@@ -258,22 +271,6 @@ const VehicleModel* FindVehicleModel(const World& world, uint32_t hash) {
     return it == world.vehicleModelIndex.end() ? nullptr : &world.vehicleModels[it->second];
 }
 
-Entity* FindEntity(World& world, int32_t handle) {
-    if (handle == 0) {
-        return nullptr;
-    }
-    auto it = world.entities.find(handle);
-    return it == world.entities.end() ? nullptr : &it->second;
-}
-
-const Entity* FindEntity(const World& world, int32_t handle) {
-    if (handle == 0) {
-        return nullptr;
-    }
-    auto it = world.entities.find(handle);
-    return it == world.entities.end() ? nullptr : &it->second;
-}
-
 int CountEntities(const World& world, EntityKind kind) {
     int count = 0;
     for (const auto& [handle, e] : world.entities) {
@@ -298,7 +295,7 @@ Entity* NewEntity(World& world, EntityKind kind, uint32_t model, Vec position) {
     e.model = model;
     e.position = position;
     e.createdFrame = world.frame;
-    return &(world.entities[e.handle] = e);
+    return &world.entities.Insert(e.handle, std::move(e));
 }
 
 }  // namespace
@@ -468,7 +465,7 @@ bool IsPointVisible(const World& world, Vec point, float radius) {
         return true;
     }
     // Within the half-angle of the camera's yaw, on the ground plane.
-    const Vec forward = HeadingDirection(cam.rotation.z);
+    const Vec forward = CameraForward(cam.rotation.z);
     const double flat = std::sqrt(static_cast<double>(d.x) * d.x + static_cast<double>(d.y) * d.y);
     if (flat <= radius) {
         return true;
@@ -477,6 +474,23 @@ bool IsPointVisible(const World& world, Vec point, float radius) {
         (static_cast<double>(forward.x) * d.x + static_cast<double>(forward.y) * d.y);
     // Widen the cone by the sphere's radius, as seen from the camera.
     const double half = std::min(180.0, cam.halfAngleDegrees + 57.29577951308232 * (radius / flat));
+    if (!(half > -90.0 && half < 90.0)) {
+        return dot >= flat * CosDegrees(half);
+    }
+    if (dot < 0.0) {
+        return false;  // behind a cone narrower than a half-plane: its cosine is positive
+    }
+    // The platform's cosine differs from CosDegrees by far less than the
+    // margin, so it settles every point that is not right at the cone's edge
+    // exactly as CosDegrees would; only those near the edge pay for it.
+    const double quick = flat * std::cos(half * 0.017453292519943295);
+    const double margin = flat * 1e-9;
+    if (dot >= quick + margin) {
+        return true;
+    }
+    if (dot < quick - margin) {
+        return false;
+    }
     return dot >= flat * CosDegrees(half);
 }
 

@@ -9,9 +9,11 @@
 #include <map>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "sim/host/chaos_state.h"
+#include "sim/host/entity_table.h"
 
 namespace sim {
 
@@ -270,7 +272,7 @@ struct World {
     uint64_t worldRngState = 7;  // the world's own draws (traffic, random peds), kept apart
 
     // Entities.
-    std::map<int32_t, Entity> entities;
+    HandleTable<Entity> entities;  // by handle, visited in handle order
     int32_t nextHandle = 1000;
     int pedPoolLimit = 256;
     int vehiclePoolLimit = 128;
@@ -279,11 +281,11 @@ struct World {
     float groundZ = 0.0f;
 
     // Models.
-    std::vector<VehicleModel> vehicleModels;       // the catalogue with facts
-    std::map<uint32_t, size_t> vehicleModelIndex;  // hash -> index in vehicleModels
-    std::set<uint32_t> knownModelHashes;           // every name current releases know
-    std::set<uint32_t> pedModelHashes;             // ped models
-    std::map<uint32_t, std::string> hashNames;     // hash -> name for the trace/summary
+    std::vector<VehicleModel> vehicleModels;                 // the catalogue with facts
+    std::unordered_map<uint32_t, size_t> vehicleModelIndex;  // hash -> index in vehicleModels
+    std::set<uint32_t> knownModelHashes;                     // every name current releases know
+    std::set<uint32_t> pedModelHashes;                       // ped models
+    std::map<uint32_t, std::string> hashNames;               // hash -> name for the trace/summary
     std::set<uint32_t> loadedModels;
     std::vector<StreamingRequest> streaming;
     int modelLoadDelayFrames = 3;
@@ -374,8 +376,12 @@ void LoadModelCatalogue(World& world);
 const VehicleModel* FindVehicleModel(const World& world, uint32_t hash);
 
 // Entity lookup; null when the handle names no live entity.
-Entity* FindEntity(World& world, int32_t handle);
-const Entity* FindEntity(const World& world, int32_t handle);
+inline Entity* FindEntity(World& world, int32_t handle) {
+    return handle == 0 ? nullptr : world.entities.Find(handle);
+}
+inline const Entity* FindEntity(const World& world, int32_t handle) {
+    return handle == 0 ? nullptr : world.entities.Find(handle);
+}
 
 // Number of peds or vehicles in the world (what the pool limits count).
 int CountEntities(const World& world, EntityKind kind);

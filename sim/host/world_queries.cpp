@@ -2,18 +2,22 @@
 // operation: the list of all peds, and the scripted key state.
 #include <utility>
 
+#include "sim/host/call_recording.h"
 #include "sim/host/chaos.h"
 #include "sim/host/key_state.h"
 #include "sim/host/runtime_internal.h"
 #include "sim/host/trace.h"
 
 extern "C" int worldGetAllPeds(int* handles, int capacity) {
+    sim::HostCallScope scope;
+    if (sim::ReplayingCalls()) {
+        return sim::ReplayAllPeds(handles, capacity);
+    }
     sim::World* world = sim::WorldForCall("worldGetAllPeds");
     if (world == nullptr) {
         return 0;
     }
     int count = 0;
-    nlohmann::json written = nlohmann::json::array();
     if (handles != nullptr) {
         // Handle order, the same on every platform.
         for (const auto& [handle, entity] : world->entities) {
@@ -22,12 +26,15 @@ extern "C" int worldGetAllPeds(int* handles, int capacity) {
             }
             if (entity.kind == sim::EntityKind::Ped) {
                 handles[count++] = handle;
-                written.push_back(handle);
             }
         }
     }
     count = sim::ChaosWorldPedCount(*world, count, capacity);
     if (sim::TraceWanted()) {
+        nlohmann::json written = nlohmann::json::array();
+        for (int i = 0; i < count; ++i) {
+            written.push_back(handles[i]);
+        }
         sim::TraceEntry entry;
         entry.op = "worldGetAllPeds";
         // In the order of the parameters: the array as written, the capacity.
@@ -35,10 +42,17 @@ extern "C" int worldGetAllPeds(int* handles, int capacity) {
         entry.ret = count;
         sim::RecordTrace(std::move(entry));
     }
+    if (sim::RecordingCalls()) {
+        sim::RecordAllPeds(handles, count, capacity);
+    }
     return count;
 }
 
 extern "C" int16_t HostGetAsyncKeyState(int virtualKey) {
+    sim::HostCallScope scope;
+    if (sim::ReplayingCalls()) {
+        return sim::ReplayKeyState(virtualKey);
+    }
     sim::World* world = sim::WorldForCall("GetAsyncKeyState");
     if (world == nullptr) {
         return 0;
@@ -50,6 +64,9 @@ extern "C" int16_t HostGetAsyncKeyState(int virtualKey) {
         entry.args = nlohmann::json::array({virtualKey});
         entry.ret = state;
         sim::RecordTrace(std::move(entry));
+    }
+    if (sim::RecordingCalls()) {
+        sim::RecordKeyState(virtualKey, static_cast<int16_t>(state));
     }
     return static_cast<int16_t>(state);
 }

@@ -149,9 +149,7 @@ void LoadUserModelList(char* text, ModelListKind which) {
         }
         table[index] = name;
         if (!game::IsModelValid(game::GetHashKey(name))) {
-            std::string message = invalidMessage;
-            message += name;
-            SetStatusText(message);
+            SetStatusText(invalidMessage, name);
         }
         index++;
     }

@@ -138,6 +138,9 @@ bool LoadSettingsText(const char* path, std::string& text, bool* byteOrderMark) 
     if (file == nullptr) {
         return false;
     }
+    // Unbuffered: the reads go straight into the text, and the C library
+    // allocates no buffer of its own.
+    std::setvbuf(file, nullptr, _IONBF, 0);
     while (text.size() < SettingsFileSizeLimit) {
         size_t before = text.size();
         size_t want = ReadChunkSize;
@@ -173,7 +176,7 @@ bool LoadSettingsText(const char* path, std::string& text, bool* byteOrderMark) 
 void ReadSettings() {
     SettingsReadReport& report = Plugin.LastSettingsRead;
     report = SettingsReadReport{};
-    std::string text;
+    std::string& text = Plugin.FileText;
     if (!LoadSettingsText(SettingsFileName, text, &report.ByteOrderMark)) {
         return;
     }
@@ -205,7 +208,7 @@ void ReadSettings() {
 }
 
 void ReadSiblingHotkey() {
-    std::string text;
+    std::string& text = Plugin.FileText;
     if (!LoadSettingsText(SiblingFileName, text)) {
         return;
     }

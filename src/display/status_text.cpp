@@ -14,6 +14,12 @@ void SetStatusText(const char* text) {
     Plugin.StatusText = text;
 }
 
+void SetStatusText(const char* text, const char* more) {
+    // In place: a message as long as an earlier one needs no new room.
+    Plugin.StatusText = text;
+    Plugin.StatusText += more;
+}
+
 void DrawStatusText() {
     game::SetTextFont(0);
     game::SetTextScale(0.55f, 0.55f);

@@ -6,6 +6,8 @@
 // Replaces the status text whole. The temporary the caller built is left empty.
 void SetStatusText(std::string& text);
 void SetStatusText(const char* text);
+// Replaces the status text whole with two texts one after the other.
+void SetStatusText(const char* text, const char* more);
 
 // Draws the status text for the current frame: ten host operations, always in
 // the same order.

@@ -73,6 +73,9 @@ struct PluginState {
     char FullListText[FullListTextSize] = {};
     // How the last settings read went, template by template (diagnostics only).
     SettingsReadReport LastSettingsRead;
+    // The text of the file read last (the settings or the sibling's hotkey
+    // file), kept so that a re-read reuses its room instead of allocating.
+    std::string FileText;
 
     // Model lists: each entry refers to a constant built-in name or into one of
     // the list text buffers above.

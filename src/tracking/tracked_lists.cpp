@@ -13,6 +13,7 @@
 #include "tracking/tracked_lists.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "host/natives.h"
 #include "state/plugin_state.h"
@@ -26,6 +27,12 @@
 //-----------------------------------------------------------------------------
 
 void NormaliseTrackedLists(std::vector<EntityHandle>& list) {
+    // On most passes nothing was appended since the last normalisation: one
+    // look along the list shows that it is still ascending without repeats.
+    if (std::adjacent_find(list.begin(), list.end(), std::greater_equal<EntityHandle>()) ==
+        list.end()) {
+        return;
+    }
     std::sort(list.begin(), list.end());
     list.erase(std::unique(list.begin(), list.end()), list.end());
 }

@@ -516,6 +516,38 @@ TEST_F(SettingsReadTest, EveryCutOfTheSampleReadsSafely) {
     }
 }
 
+// The file's text is kept between reads (a re-read then needs no new room):
+// a shorter file read after a longer one, and after the sibling's file, must
+// see only its own bytes and stop where a first read of it stops.
+TEST_F(SettingsReadTest, AShorterFileAfterALongerOneReadsOnlyItsOwnText) {
+    const std::string sample = Sample();
+    dir.Write("palvenorhub.ini", "PALVENOR BY MIRODEX\n\nMAIN OPTIONS:\nHotkey = [72]\n");
+    for (size_t size = 0; size <= sample.size(); size += 7) {
+        ResetToLoadState();
+        FillBuiltInModelLists();
+        dir.Write("Korvane.ini", sample.substr(0, size));
+        ReadSettings();
+        const SettingsReadReport first = Plugin.LastSettingsRead;
+        const SettingsRecord firstValues = Plugin.Settings;
+
+        ResetToLoadState();
+        FillBuiltInModelLists();
+        dir.Write("Korvane.ini", sample + std::string(70000, '\n') + sample);
+        ReadSettings();
+        ReadSiblingHotkey();
+        Plugin.Settings = SettingsRecord{};
+        dir.Write("Korvane.ini", sample.substr(0, size));
+        ReadSettings();
+        for (int i = 0; i < SettingsTemplateCount; ++i) {
+            ASSERT_EQ(Plugin.LastSettingsRead.Ends[i], first.Ends[i]) << size << " template " << i;
+            ASSERT_EQ(Plugin.LastSettingsRead.StopOffsets[i], first.StopOffsets[i])
+                << size << " template " << i;
+        }
+        EXPECT_EQ(Plugin.Settings.IniCheck, firstValues.IniCheck) << size;
+        EXPECT_EQ(Plugin.Settings.Hotkey, firstValues.Hotkey) << size;
+    }
+}
+
 //-----------------------------------------------------------------------------
 // [SECTION] The shipped default file
 //-----------------------------------------------------------------------------

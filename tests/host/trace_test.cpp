@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -199,6 +200,82 @@ TEST_F(TraceTest, TraceLinesHaveAFixedShape) {
         json value = sim::FloatValue(f);
         EXPECT_EQ(static_cast<float>(json::parse(value.dump()).get<double>()), f) << value.dump();
         EXPECT_LE(value.dump().size(), 14u) << value.dump();
+    }
+}
+
+// Operation lines are written straight to the file without building JSON;
+// each must be the very line TraceLine makes of the decoded entry: floats of
+// every sort, texts that need escaping or mending, handle addresses the call
+// clears, out-parameters, vehicle buffers, text results and null addresses.
+TEST_F(TraceTest, FileLinesAreTheDecodedEntriesLineForLine) {
+    TempWorkingDirectory dir;
+    std::string path = (dir.Path() / "trace.jsonl").string();
+    ASSERT_TRUE(sim::OpenTraceFile(path));
+    sim::ReplaceOperation(NativeHash(NativeOp::GetNthClosestVehicleNodeWithHeading), WriteNode);
+    sim::ReplaceOperation(NativeHash(NativeOp::GetShapeTestResult), WriteShapeTest);
+
+    int32_t car = AddVehicle("blista", sim::Vec{10.1f, -3.3f, 0.0f});
+    for (int i = 0; i < 3; ++i) {
+        AddVehicle("asea", sim::Vec{5.0f + 4.0f * i, 5, 0});
+    }
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const float floats[] = {0.0f,    -0.0f,           0.1f,        -3.0f,      1e-7f,
+                            3.4e38f, 1.17549435e-38f, 1e-45f,      nan,        inf,
+                            -inf,    0.55f,           1.0f / 3.0f, 123456.79f, 16777216.0f,
+                            1e15f,   1e16f,           0.0001f,     0.00001f,   100.0f};
+    for (float f : floats) {
+        game::SetEntityVelocity(car, f, -f, f * 3.0f);
+    }
+    E(player).position = sim::Vec{100.25f, -7.5f, 1.0f / 3.0f};
+    game::GetEntityPosition(player);
+    game::GetEntityHeading(car);
+    for (const char* text : {"K41482D2", "", "a\"b\\c", "line\nbreak\ttab", "\x01\x1f\x7f",
+                             "bad \xff byte", "caf\xc3\xa9", "{}[],:"}) {
+        game::SetVehicleNumberPlateText(car, text);
+        game::GetVehicleNumberPlateText(car);
+        game::GetHashKey(text);
+    }
+    game::GetHashKey(nullptr);
+    game::GetDisplayNameFromVehicleModel(sim::HashName("blista"));
+    Vec3 position;
+    float heading = 0;
+    int32_t lanes = 0;
+    game::GetNthClosestVehicleNodeWithHeading(1, 2, 3, 4, &position, &heading, &lanes, 9, 3.0f,
+                                              2.5f);
+    int32_t hit = 0;
+    int32_t entity = 0;
+    Vec3 end;
+    Vec3 normal;
+    game::GetShapeTestResult(7, &hit, &end, &normal, &entity);
+    game::GetSafeCoordForPed(1.0f, 2.0f, 3.0f, true, &position, 16);
+    game::GetSafeCoordForPed(1.0f, 2.0f, 3.0f, true, nullptr, 16);
+    int32_t buffer[2 * 102] = {};
+    buffer[0] = 101;
+    game::GetPedNearbyVehicles(player, buffer);
+    int32_t small[2 * 3] = {};
+    small[0] = 2;
+    game::GetPedNearbyVehicles(player, small);
+    int32_t released = car;
+    game::SetVehicleNoLongerNeeded(&released);
+    game::DeleteEntity(&released);
+    game::DeleteEntity(nullptr);
+    game::CreateVehicle(sim::HashName("blista"), 1.5f, -2.0f, 0.55f, 90.0f, false, false);
+    IsKeyDown(0x63);
+    int handles[8];
+    worldGetAllPeds(handles, 8);
+    sim::CloseTraceFile();
+
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    const std::vector<sim::TraceEntry>& entries = sim::MemoryTrace();
+    ASSERT_EQ(lines.size(), entries.size());
+    ASSERT_GE(lines.size(), 60u);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i], sim::TraceLine(entries[i])) << "line " << i + 1;
     }
 }
 

@@ -2,9 +2,12 @@
 // pools, seats, visibility, the seeded generator.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <set>
+#include <stdexcept>
+#include <vector>
 
 #include "sim/host/det_math.h"
 #include "sim/world_ops.h"
@@ -109,6 +112,57 @@ TEST(WorldEntities, PoolsRefuseCreationWhenFullAndHandlesIncrease) {
     EXPECT_EQ(sim::FindEntity(world, 999999), nullptr);
 }
 
+// The entity table answers like the ordered map it replaced: lookups, visits
+// in handle order, addresses that stay put while others come and go, and
+// handles outside the directly indexed range.
+TEST(WorldEntities, TableFindsByHandleVisitsInOrderAndKeepsAddresses) {
+    sim::HandleTable<int> table;
+    for (int32_t handle : {1000, 1003, 1001, 5, -7, 1 << 30, 0}) {
+        table.Insert(handle, handle / 2);
+    }
+    int* kept = table.Find(1001);
+    ASSERT_NE(kept, nullptr);
+    for (int32_t handle = 2000; handle < 2600; ++handle) {
+        table.Insert(handle, 1);  // grows the index and the order many times
+    }
+    EXPECT_EQ(table.erase(1000), 1u);
+    EXPECT_EQ(table.erase(1000), 0u);
+    EXPECT_EQ(table.Find(1001), kept) << "an entry keeps its address";
+    EXPECT_EQ(*kept, 500);
+
+    std::vector<int32_t> order;
+    for (const auto& [handle, value] : table) {
+        order.push_back(handle);
+    }
+    ASSERT_EQ(order.size(), table.size());
+    EXPECT_TRUE(std::is_sorted(order.begin(), order.end()));
+    EXPECT_EQ(order.front(), -7);
+    EXPECT_EQ(order.back(), 1 << 30);
+    EXPECT_EQ(std::count(order.begin(), order.end(), 1000), 0);
+
+    for (int32_t handle : {-7, 0, 5, 1003, 1 << 30}) {
+        ASSERT_NE(table.Find(handle), nullptr) << handle;
+        EXPECT_EQ(*table.Find(handle), handle / 2) << handle;
+        EXPECT_EQ(table.count(handle), 1u) << handle;
+        EXPECT_EQ(table.find(handle)->first, handle) << handle;
+    }
+    for (int32_t handle : {-8, 4, 1002, 1 << 29, INT32_MIN, INT32_MAX}) {
+        EXPECT_EQ(table.Find(handle), nullptr) << handle;
+        EXPECT_TRUE(table.find(handle) == table.end()) << handle;
+        EXPECT_THROW(table.at(handle), std::out_of_range) << handle;
+    }
+    table[4] = 9;
+    EXPECT_EQ(table.at(4), 9) << "operator[] inserts";
+
+    sim::HandleTable<int> copy = table;
+    table.at(4) = 10;
+    EXPECT_EQ(copy.at(4), 9) << "a copy owns its entries";
+    EXPECT_EQ(copy.size(), table.size());
+    table.clear();
+    EXPECT_TRUE(table.empty());
+    EXPECT_EQ(table.Find(1001), nullptr);
+}
+
 TEST(WorldEntities, VehiclesGetSeatsPlatesAndPoliceFromTheirModel) {
     sim::World world = MakeWorld();
     const sim::Entity& bus = world.entities.at(AddCar(world, "pbus", Vec{}));
@@ -189,6 +243,63 @@ TEST(WorldVisibility, CameraSeesWithinDistanceAndHalfAngle) {
     car.position = Vec{500, 500, 0};
     car.onScreenOverride = 1;
     EXPECT_TRUE(sim::IsEntityVisible(world, car));
+}
+
+// Visibility settles most points with the platform's cosine and computes the
+// exact one only near the cone's edge; the answer must always be the exact
+// formula's, also for points placed right on the edge.
+TEST(WorldVisibility, AnswersExactlyAsTheFormulaIncludingAtTheEdge) {
+    sim::World world = MakeWorld();
+    const auto exact = [&](Vec point, float radius) {
+        const sim::Camera& cam = world.camera;
+        const double dx = point.x - cam.position.x;
+        const double dy = point.y - cam.position.y;
+        const double dz = point.z - cam.position.z;
+        const double dist = std::sqrt(dx * dx + dy * dy + dz * dz);
+        if (dist - radius > cam.viewDistance) {
+            return false;
+        }
+        if (dist <= radius) {
+            return true;
+        }
+        const Vec forward = sim::HeadingDirection(cam.rotation.z);
+        const double flat = std::sqrt(dx * dx + dy * dy);
+        if (flat <= radius) {
+            return true;
+        }
+        const double dot =
+            static_cast<double>(forward.x) * dx + static_cast<double>(forward.y) * dy;
+        const double half =
+            std::min(180.0, cam.halfAngleDegrees + 57.29577951308232 * (radius / flat));
+        return dot >= flat * sim::CosDegrees(half);
+    };
+    sim::SeedWorld(world, 11);
+    int checked = 0;
+    for (float halfAngle : {50.0f, 10.0f, 89.0f, 120.0f, -100.0f}) {
+        for (float yaw : {0.0f, 90.0f, 33.3f, -147.0f, 271.5f}) {
+            world.camera.position = Vec{3, -4, 1};
+            world.camera.rotation = Vec{0, 0, yaw};
+            world.camera.halfAngleDegrees = halfAngle;
+            for (int i = 0; i < 400; ++i) {
+                const float radius = static_cast<float>(sim::RandomInRange(world, 0, 4));
+                Vec point{static_cast<float>(sim::RandomInRange(world, -160, 160)),
+                          static_cast<float>(sim::RandomInRange(world, -160, 160)),
+                          static_cast<float>(sim::RandomInRange(world, -5, 5))};
+                if (i % 2 == 1) {
+                    // On the edge of the cone: the forward direction turned by the half-angle.
+                    const double turn = yaw + (i % 4 == 1 ? halfAngle : -halfAngle);
+                    const Vec dir = sim::HeadingDirection(static_cast<float>(turn));
+                    const float along = static_cast<float>(10 + i % 130);
+                    point = Vec{3 + dir.x * along, -4 + dir.y * along, 1};
+                }
+                ASSERT_EQ(sim::IsPointVisible(world, point, radius), exact(point, radius))
+                    << "half " << halfAngle << " yaw " << yaw << " point " << point.x << ","
+                    << point.y << "," << point.z << " radius " << radius;
+                ++checked;
+            }
+        }
+    }
+    EXPECT_EQ(checked, 10000);
 }
 
 TEST(WorldRandom, DrawsStayInRangeAndFollowTheSeed) {

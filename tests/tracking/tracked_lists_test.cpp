@@ -234,6 +234,12 @@ TEST_F(TrackedListsTest, NormalisationSortsAscendingAndKeepsEachHandleOnce) {
         {{1003, 1001, 1002, 1001, 1003}, {1001, 1002, 1003}},
         {{0, 1005, 0}, {0, 1005}},
         {{-4, 7, -4, 2, -2147483647 - 1}, {-2147483647 - 1, -4, 2, 7}},
+        // Already in order, or nearly: only a list without any fault is left alone.
+        {{1001, 1002, 1003}, {1001, 1002, 1003}},
+        {{1001, 1002, 1002}, {1001, 1002}},
+        {{1001, 1001, 1002}, {1001, 1002}},
+        {{1001, 1003, 1002}, {1001, 1002, 1003}},
+        {{1001, 1002, 1003, 1000}, {1000, 1001, 1002, 1003}},
     };
     for (const Case& c : cases) {
         Handles list = c.before;
