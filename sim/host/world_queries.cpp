@@ -29,10 +29,12 @@ extern "C" int worldGetAllPeds(int* handles, int capacity) {
             }
         }
     }
+    // Chaos may report a count out of range; only the slots written are read.
+    const int filled = count;
     count = sim::ChaosWorldPedCount(*world, count, capacity);
     if (sim::TraceWanted()) {
         nlohmann::json written = nlohmann::json::array();
-        for (int i = 0; i < count; ++i) {
+        for (int i = 0; i < filled; ++i) {
             written.push_back(handles[i]);
         }
         sim::TraceEntry entry;
@@ -43,7 +45,7 @@ extern "C" int worldGetAllPeds(int* handles, int capacity) {
         sim::RecordTrace(std::move(entry));
     }
     if (sim::RecordingCalls()) {
-        sim::RecordAllPeds(handles, count, capacity);
+        sim::RecordAllPeds(handles, filled, capacity);
     }
     return count;
 }
