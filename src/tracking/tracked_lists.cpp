@@ -13,6 +13,7 @@
 #include "tracking/tracked_lists.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <functional>
 
 #include "host/natives.h"
@@ -26,14 +27,32 @@
 // [SECTION] Normalisation
 //-----------------------------------------------------------------------------
 
+namespace {
+
+// Up to this many entries after the ordered part are put in place one by
+// one; more are sorted with the rest.
+const std::ptrdiff_t FewAppended = 16;
+
+}  // namespace
+
 void NormaliseTrackedLists(std::vector<EntityHandle>& list) {
     // On most passes nothing was appended since the last normalisation: one
     // look along the list shows that it is still ascending without repeats.
-    if (std::adjacent_find(list.begin(), list.end(), std::greater_equal<EntityHandle>()) ==
-        list.end()) {
+    auto fault = std::adjacent_find(list.begin(), list.end(), std::greater_equal<EntityHandle>());
+    if (fault == list.end()) {
         return;
     }
-    std::sort(list.begin(), list.end());
+    // Otherwise a task pass has mostly appended a few handles to an ordered
+    // list: each is moved into its place in the ordered part. Both ways give
+    // the ascending sort, and then each handle is kept once.
+    const auto appended = fault + 1;
+    if (list.end() - appended <= FewAppended) {
+        for (auto next = appended; next != list.end(); ++next) {
+            std::rotate(std::upper_bound(list.begin(), next, *next), next, next + 1);
+        }
+    } else {
+        std::sort(list.begin(), list.end());
+    }
     list.erase(std::unique(list.begin(), list.end()), list.end());
 }
 

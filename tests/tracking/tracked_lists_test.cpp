@@ -8,6 +8,7 @@
 // [SECTION] Upkeep: the parachute marker and period
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -228,7 +229,7 @@ TEST_F(TrackedListsTest, NormalisationSortsAscendingAndKeepsEachHandleOnce) {
         Handles before;
         Handles after;
     };
-    const std::vector<Case> cases = {
+    std::vector<Case> cases = {
         {{}, {}},
         {{1005}, {1005}},
         {{1003, 1001, 1002, 1001, 1003}, {1001, 1002, 1003}},
@@ -240,7 +241,23 @@ TEST_F(TrackedListsTest, NormalisationSortsAscendingAndKeepsEachHandleOnce) {
         {{1001, 1001, 1002}, {1001, 1002}},
         {{1001, 1003, 1002}, {1001, 1002, 1003}},
         {{1001, 1002, 1003, 1000}, {1000, 1001, 1002, 1003}},
+        {{1001, 1004, 1003, 1001, 1006, 1004, 1000}, {1000, 1001, 1003, 1004, 1006}},
+        {{1001, 1002, 1003, 1000, 1000, 1002, 1003, 1003}, {1000, 1001, 1002, 1003}},
     };
+    // A long tail is sorted with the rest; a short one is put in place.
+    for (int appended : {1, 15, 16, 17, 40}) {
+        Handles before;
+        for (int i = 0; i < 50; ++i) {
+            before.push_back(1000 + 2 * i);
+        }
+        for (int i = 0; i < appended; ++i) {
+            before.push_back(1000 + (i * 37) % 103);
+        }
+        Handles after = before;
+        std::sort(after.begin(), after.end());
+        after.erase(std::unique(after.begin(), after.end()), after.end());
+        cases.push_back({before, after});
+    }
     for (const Case& c : cases) {
         Handles list = c.before;
         sim::ClearMemoryTrace();
