@@ -107,7 +107,8 @@ RunAllocations CountAllocationsOverFrames(PluginWorld& world, int frames);
 
 struct SimRun {
     bool ok = false;
-    double seconds = 0.0;  // wall time of the whole process
+    double seconds = 0.0;     // wall time of the whole process
+    double cpuSeconds = 0.0;  // its user and system time, steadier on a shared machine
     int64_t traceEntries = 0;
     int64_t traceBytes = 0;
 };

@@ -534,6 +534,8 @@ int main(int argc, char** argv) {
     const bool haveBaseline = !options.baselineSim.empty();
     double bestPlain = 0.0;
     double bestBaseline = 0.0;
+    double bestPlainCpu = 0.0;
+    double bestBaselineCpu = 0.0;
     double bestTraced = 0.0;
     double baselineTraced = 0.0;
     int64_t traceEntries = 0;
@@ -547,6 +549,7 @@ int main(int argc, char** argv) {
                 return fail("the baseline simulator failed: " + options.baselineSim);
             }
             bestBaseline = r == 0 ? base.seconds : std::min(bestBaseline, base.seconds);
+            bestBaselineCpu = r == 0 ? base.cpuSeconds : std::min(bestBaselineCpu, base.cpuSeconds);
         }
         bench::SimRun plain = bench::RunSimulator(options.sim, town, options.simFrames, "");
         bench::SimRun traced =
@@ -555,6 +558,7 @@ int main(int argc, char** argv) {
             return fail("the simulator failed: " + options.sim);
         }
         bestPlain = r == 0 ? plain.seconds : std::min(bestPlain, plain.seconds);
+        bestPlainCpu = r == 0 ? plain.cpuSeconds : std::min(bestPlainCpu, plain.cpuSeconds);
         bestTraced = r == 0 ? traced.seconds : std::min(bestTraced, traced.seconds);
         traceEntries = traced.traceEntries;
         traceBytes = traced.traceBytes;
@@ -581,7 +585,12 @@ int main(int argc, char** argv) {
     const double settingsUs = results.Get("settings/read") * us;
     const double fps = options.simFrames / bestPlain;
     const double baselineFps = haveBaseline ? options.simFrames / bestBaseline : 0.0;
-    const double speedup = haveBaseline ? fps / baselineFps : 0.0;
+    const double cpuFps = options.simFrames / bestPlainCpu;
+    const double baselineCpuFps = haveBaseline ? options.simFrames / bestBaselineCpu : 0.0;
+    // The speed-up is taken from CPU time, which other work on a shared
+    // machine hardly moves; the wall-time one is given beside it.
+    const double speedup = haveBaseline ? cpuFps / baselineCpuFps : 0.0;
+    const double speedupWall = haveBaseline ? fps / baselineFps : 0.0;
     const double tracedFps = options.traceFrames / bestTraced;
     const double entriesPerSecond = static_cast<double>(traceEntries) / bestTraced;
     const double baselineEntriesPerSecond =
@@ -659,13 +668,16 @@ int main(int argc, char** argv) {
          {{"scenario", "sim/scenarios/town.json, default settings, seed 1"},
           {"frames", options.simFrames},
           {"frames_per_second", fps},
+          {"frames_per_cpu_second", cpuFps},
           {"runs", options.repeats},
           {"baseline", haveBaseline ? json{{"sim", options.baselineSim},
                                            {"label", options.baselineLabel},
                                            {"frames_per_second", baselineFps},
+                                           {"frames_per_cpu_second", baselineCpuFps},
                                            {"trace_entries_per_second", baselineEntriesPerSecond}}
                                     : json(nullptr)},
           {"speedup", haveBaseline ? json(speedup) : json(nullptr)},
+          {"speedup_wall_time", haveBaseline ? json(speedupWall) : json(nullptr)},
           {"goal_speedup", 3.0},
           {"trace",
            {{"frames", options.traceFrames},
@@ -723,20 +735,25 @@ int main(int argc, char** argv) {
                     Timing(settingsUs, 1), "<= 100",
                     settingsUs < 0.0 ? "" : TimingVerdict(settingsUs <= 100.0)});
     if (!options.noSim) {
-        rows.push_back(
-            {"Simulator: town, " + Grouped(options.simFrames) + " frames, no trace (frames/s)",
-             Grouped(static_cast<int64_t>(fps)), "", ""});
+        const std::string frames = Grouped(options.simFrames) + " frames";
+        rows.push_back({"Simulator: town, " + frames + ", no trace (frames per CPU second)",
+                        Grouped(static_cast<int64_t>(cpuFps)), "", ""});
+        rows.push_back({"Simulator: the same (frames per wall-clock second)",
+                        Grouped(static_cast<int64_t>(fps)), "", ""});
         if (haveBaseline) {
-            rows.push_back(
-                {"Simulator: the same with the baseline " + options.baselineLabel + " (frames/s)",
-                 Grouped(static_cast<int64_t>(baselineFps)), "", ""});
-            rows.push_back({"Simulator: speed-up over the baseline", Fixed(speedup, 2) + "x",
-                            ">= 3x", TimingVerdict(speedup >= 3.0)});
+            rows.push_back({"Simulator: the baseline " + options.baselineLabel +
+                                " (frames per CPU second / wall-clock second)",
+                            Grouped(static_cast<int64_t>(baselineCpuFps)) + " / " +
+                                Grouped(static_cast<int64_t>(baselineFps)),
+                            "", ""});
+            rows.push_back({"Simulator: speed-up over the baseline (CPU time; wall-clock time)",
+                            Fixed(speedup, 2) + "x; " + Fixed(speedupWall, 2) + "x", ">= 3x",
+                            TimingVerdict(speedup >= 3.0)});
         }
-        rows.push_back(
-            {"Simulator: town, " + Grouped(options.traceFrames) + " frames with a trace (frames/s)",
-             Grouped(static_cast<int64_t>(tracedFps)), "", ""});
-        rows.push_back({"Simulator: trace entries written per second",
+        rows.push_back({"Simulator: town, " + Grouped(options.traceFrames) +
+                            " frames with a trace (frames per wall-clock second)",
+                        Grouped(static_cast<int64_t>(tracedFps)), "", ""});
+        rows.push_back({"Simulator: trace entries written per wall-clock second",
                         Grouped(static_cast<int64_t>(entriesPerSecond)), ">= 1,000,000",
                         TimingVerdict(entriesPerSecond >= 1e6)});
         if (haveBaseline) {

@@ -78,6 +78,9 @@ std::unique_ptr<PluginWorld> StartHeavyWorld(const std::string& sourceDir, int p
     world.vehiclePoolLimit = vehicles + 16;
     world.camera.viewDistance = 150.0f;
     world.cameraFollowsPlayer = true;
+    // The plug-in hands its members back to the world on every pass; here the
+    // world never takes them away, so the lists stay whole.
+    world.cleanupDistance = 1.0e9f;
     if (!EnterWorkingDirectory(*pw, sourceDir)) {
         return nullptr;
     }

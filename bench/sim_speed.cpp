@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include <sys/resource.h>
+
 #include "bench/bench.h"
 
 namespace bench {
@@ -36,6 +38,13 @@ void CountLines(const std::string& path, int64_t* lines, int64_t* bytes) {
     std::fclose(file);
 }
 
+// User and system time of the children waited for (the shell and the
+// simulator it ran).
+double CpuSeconds(const rusage& usage) {
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
+
 }  // namespace
 
 SimRun RunSimulator(const std::string& sim, const std::string& scenario, int frames,
@@ -48,10 +57,15 @@ SimRun RunSimulator(const std::string& sim, const std::string& scenario, int fra
         command += " --trace " + Quoted(trace);
     }
     command += " > /dev/null";
+    rusage before{};
+    getrusage(RUSAGE_CHILDREN, &before);
     const auto start = std::chrono::steady_clock::now();
     const int status = std::system(command.c_str());
     const auto end = std::chrono::steady_clock::now();
+    rusage after{};
+    getrusage(RUSAGE_CHILDREN, &after);
     run.seconds = std::chrono::duration<double>(end - start).count();
+    run.cpuSeconds = CpuSeconds(after) - CpuSeconds(before);
     run.ok = status == 0;
     if (!trace.empty()) {
         CountLines(trace, &run.traceEntries, &run.traceBytes);

@@ -20,7 +20,7 @@ cd "$(dirname "$0")/.."
 
 # The last commit before the simulator's speed-up, whose korvane-sim the
 # speed-up is measured against.
-default_baseline=765be91
+default_baseline=81d1043
 
 json=()
 quick=()
