@@ -1,6 +1,11 @@
 // What the benchmark program's parts share: the allocation counter, the
 // worlds the plug-in is measured in, its recorded passes with their bare-call
 // floor, and the simulator runs.
+//
+// Index:
+// [SECTION] Allocation counting (alloc_counter.cpp)
+// [SECTION] Recorded passes (plugin_worlds.cpp)
+// [SECTION] The simulator as a program (sim_speed.cpp)
 #pragma once
 
 #include <cstdint>
@@ -16,7 +21,7 @@
 namespace bench {
 
 //-----------------------------------------------------------------------------
-// Allocation counting (alloc_counter.cpp)
+// [SECTION] Allocation counting (alloc_counter.cpp)
 //-----------------------------------------------------------------------------
 
 // Which allocations count: none; those made outside the host's functions (a
@@ -34,7 +39,7 @@ AllocationCount AllocationsCounted();
 void ResetAllocationCount();
 
 //-----------------------------------------------------------------------------
-// Recorded passes (plugin_worlds.cpp)
+// [SECTION] Recorded passes (plugin_worlds.cpp)
 //-----------------------------------------------------------------------------
 
 // One pass of the tick loop as the plug-in made it in a world: the plug-in's
@@ -102,7 +107,7 @@ struct RunAllocations {
 RunAllocations CountAllocationsOverFrames(PluginWorld& world, int frames);
 
 //-----------------------------------------------------------------------------
-// The simulator as a program (sim_speed.cpp)
+// [SECTION] The simulator as a program (sim_speed.cpp)
 //-----------------------------------------------------------------------------
 
 struct SimRun {

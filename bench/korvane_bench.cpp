@@ -9,6 +9,12 @@
 // nativeInit/nativePush64/nativeCall path; the floor is the same recorded
 // calls pushed with no plug-in logic. Timings are Google Benchmark runs with
 // interleaved repetitions; the table gives the best repetition of each.
+//
+// Index:
+// [SECTION] Collecting Google Benchmark's results
+// [SECTION] The benchmarks
+// [SECTION] The machine
+// [SECTION] The table
 #include <benchmark/benchmark.h>
 
 #include <CLI/CLI.hpp>
@@ -67,7 +73,7 @@ double Seconds(Clock::time_point from, Clock::time_point to) {
 }
 
 //-----------------------------------------------------------------------------
-// Collecting Google Benchmark's results
+// [SECTION] Collecting Google Benchmark's results
 //-----------------------------------------------------------------------------
 
 // The best (shortest) repetition of every benchmark, in seconds per iteration.
@@ -113,7 +119,7 @@ public:
 };
 
 //-----------------------------------------------------------------------------
-// The benchmarks
+// [SECTION] The benchmarks
 //-----------------------------------------------------------------------------
 
 // The plug-in's pass and its floor, one after the other in every iteration,
@@ -274,7 +280,7 @@ void ProfileReplays(const char* name, const bench::RecordedPass& pass,
 }
 
 //-----------------------------------------------------------------------------
-// The machine
+// [SECTION] The machine
 //-----------------------------------------------------------------------------
 
 std::string CpuModel() {
@@ -303,7 +309,7 @@ std::string UtcNow() {
 }
 
 //-----------------------------------------------------------------------------
-// The table
+// [SECTION] The table
 //-----------------------------------------------------------------------------
 
 std::string Fixed(double value, int decimals) {

@@ -1,3 +1,9 @@
+// Recording the host calls a script makes and answering them again from the
+// recording.
+//
+// Index:
+// [SECTION] Recording
+// [SECTION] Replaying
 #include "sim/host/call_recording.h"
 
 #include <algorithm>
@@ -161,7 +167,7 @@ void RewindReplay() {
 }
 
 //-----------------------------------------------------------------------------
-// Recording
+// [SECTION] Recording
 //-----------------------------------------------------------------------------
 
 void RecordNativeCall(const OpSpec& op, const NativeCall& call) {
@@ -222,7 +228,7 @@ void RecordAllPeds(const int* handles, int count, int capacity) {
 }
 
 //-----------------------------------------------------------------------------
-// Replaying
+// [SECTION] Replaying
 //-----------------------------------------------------------------------------
 
 uint64_t* ReplayNativeCall(NativeCall& call) {

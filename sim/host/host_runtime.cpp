@@ -8,6 +8,11 @@
 // more with a stop request: its suspension point throws `ScriptStop`, which
 // unwinds the script's frames (freeing what they own) up to the fiber's entry
 // function. On Windows the fiber is simply deleted.
+//
+// Index:
+// [SECTION] Shared within the runtime
+// [SECTION] The runtime's interface
+// [SECTION] Host functions: registration and waiting
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -106,7 +111,7 @@ void RecordHostCall(const char* name, nlohmann::json args, nlohmann::json ret = 
 }  // namespace
 
 //-----------------------------------------------------------------------------
-// Shared within the runtime
+// [SECTION] Shared within the runtime
 //-----------------------------------------------------------------------------
 
 void RaiseHostError(const std::string& text) {
@@ -148,7 +153,7 @@ World* WorldForCall(const char* what) {
 }
 
 //-----------------------------------------------------------------------------
-// The runtime's interface
+// [SECTION] The runtime's interface
 //-----------------------------------------------------------------------------
 
 void AttachWorld(World* world) {
@@ -283,7 +288,7 @@ bool InsideHostCall() {
 }  // namespace sim
 
 //-----------------------------------------------------------------------------
-// Host functions: registration and waiting
+// [SECTION] Host functions: registration and waiting
 //-----------------------------------------------------------------------------
 
 using sim::RecordHostCall;

@@ -1,4 +1,10 @@
 // Recording the trace and decoding argument and result slots for it.
+//
+// Index:
+// [SECTION] Sinks
+// [SECTION] Formatting
+// [SECTION] Decoding
+// [SECTION] Writing operation calls straight to the file
 #include "sim/host/trace.h"
 
 #include <charconv>
@@ -101,7 +107,7 @@ nlohmann::json ReadVehicleBuffer(const int32_t* buffer, int32_t count) {
 }  // namespace
 
 //-----------------------------------------------------------------------------
-// Sinks
+// [SECTION] Sinks
 //-----------------------------------------------------------------------------
 
 void RecordTrace(TraceEntry entry) {
@@ -158,7 +164,7 @@ void FlushTraceFile() {
 }
 
 //-----------------------------------------------------------------------------
-// Formatting
+// [SECTION] Formatting
 //-----------------------------------------------------------------------------
 
 nlohmann::json TraceEntryJson(const TraceEntry& entry) {
@@ -191,7 +197,7 @@ nlohmann::json FloatValue(float value) {
 }
 
 //-----------------------------------------------------------------------------
-// Decoding
+// [SECTION] Decoding
 //-----------------------------------------------------------------------------
 
 nlohmann::json DecodeArgumentsBefore(const OpSpec& op, const NativeCall& call) {
@@ -298,7 +304,7 @@ nlohmann::json DecodeResult(ResultKind kind, const NativeCall& call) {
 }
 
 //-----------------------------------------------------------------------------
-// Writing operation calls straight to the file
+// [SECTION] Writing operation calls straight to the file
 //
 // The lines are the ones TraceLine makes from a decoded entry, byte for byte,
 // written without building JSON values: numbers with std::to_chars, floats
