@@ -123,14 +123,12 @@ void ApplySettingsChanges(World& world) {
 // the player and the player's car.
 std::vector<int32_t> HeldEntities(World& world) {
     std::set<int32_t> held;
-    if (world.chaos.heldLists != nullptr) {
-        const int32_t* peds = nullptr;
-        const int32_t* vehicles = nullptr;
-        int32_t pedCount = 0;
-        int32_t vehicleCount = 0;
-        world.chaos.heldLists(&peds, &pedCount, &vehicles, &vehicleCount);
-        held.insert(peds, peds + std::max(0, pedCount));
-        held.insert(vehicles, vehicles + std::max(0, vehicleCount));
+    const TrackedListsView lists = ReadTrackedLists(world.chaos.heldLists);
+    if (lists.peds != nullptr) {
+        held.insert(lists.peds, lists.peds + std::max(0, lists.pedCount));
+    }
+    if (lists.vehicles != nullptr) {
+        held.insert(lists.vehicles, lists.vehicles + std::max(0, lists.vehicleCount));
     }
     for (const auto& [handle, e] : world.entities) {
         if (e.createdByScript) {

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/host/plugin_loader.h"
+
 namespace sim {
 
 // The kinds of fault, in the order the summary lists them.
@@ -35,16 +37,13 @@ enum class ChaosKind {
     Count
 };
 
-// The plug-in's view of its tracked lists (the same shape as the plug-in's
-// export), so that chaos can delete what the plug-in holds.
-using HeldListsView = void (*)(const int32_t** peds, int32_t* pedCount, const int32_t** vehicles,
-                               int32_t* vehicleCount);
-
 struct ChaosState {
     double rate = 0.0;      // chance at each opportunity; 0 switches chaos off
     uint32_t kinds = ~0u;   // bit per ChaosKind: the kinds that may be injected
     uint64_t rngState = 0;  // chaos's own generator, apart from the world's
-    HeldListsView heldLists = nullptr;
+    // The plug-in's view of its tracked lists, so that chaos can delete what
+    // the plug-in holds.
+    TrackedListsExport heldLists = nullptr;
 
     // What was injected: per kind, and per detail ("vehicle", "truncated", ...).
     int64_t counts[static_cast<int>(ChaosKind::Count)] = {};

@@ -27,6 +27,21 @@ using TrackedListsExport = void (*)(const int32_t** peds, int32_t* pedCount,
                                     const int32_t** vehicles, int32_t* vehicleCount);
 TrackedListsExport FindTrackedListsExport(const LoadedPlugin& plugin);
 
+// What the export shows at this moment; empty lists when there is no export.
+struct TrackedListsView {
+    const int32_t* peds = nullptr;
+    int32_t pedCount = 0;
+    const int32_t* vehicles = nullptr;
+    int32_t vehicleCount = 0;
+};
+inline TrackedListsView ReadTrackedLists(TrackedListsExport lists) {
+    TrackedListsView view;
+    if (lists != nullptr) {
+        lists(&view.peds, &view.pedCount, &view.vehicles, &view.vehicleCount);
+    }
+    return view;
+}
+
 // Runs the plug-in's process detach, tears its script down and unloads it.
 void UnloadPlugin(LoadedPlugin* plugin);
 

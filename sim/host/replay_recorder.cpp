@@ -384,13 +384,9 @@ void ReplayRecorder::ObserveTrackedLists() {
     if (lists_ == nullptr) {
         return;
     }
-    const int32_t* peds = nullptr;
-    const int32_t* vehicles = nullptr;
-    int32_t pedCount = 0;
-    int32_t vehicleCount = 0;
-    lists_(&peds, &pedCount, &vehicles, &vehicleCount);
-    trackedPeds_ = std::max(trackedPeds_, static_cast<int>(pedCount));
-    trackedVehicles_ = std::max(trackedVehicles_, static_cast<int>(vehicleCount));
+    const TrackedListsView view = ReadTrackedLists(lists_);
+    trackedPeds_ = std::max(trackedPeds_, static_cast<int>(view.pedCount));
+    trackedVehicles_ = std::max(trackedVehicles_, static_cast<int>(view.vehicleCount));
 }
 
 void ReplayRecorder::Sample(const World& world) {

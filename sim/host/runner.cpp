@@ -59,17 +59,13 @@ void ObserveTrackedLists(World& world, TrackedListsExport lists) {
     if (lists == nullptr) {
         return;
     }
-    const int32_t* peds = nullptr;
-    const int32_t* vehicles = nullptr;
-    int32_t pedCount = 0;
-    int32_t vehicleCount = 0;
-    lists(&peds, &pedCount, &vehicles, &vehicleCount);
+    const TrackedListsView view = ReadTrackedLists(lists);
     WorldStats& stats = world.stats;
-    stats.largestTrackedPeds = std::max(stats.largestTrackedPeds, static_cast<int>(pedCount));
+    stats.largestTrackedPeds = std::max(stats.largestTrackedPeds, static_cast<int>(view.pedCount));
     stats.largestTrackedVehicles =
-        std::max(stats.largestTrackedVehicles, static_cast<int>(vehicleCount));
-    for (int32_t i = 0; i < pedCount; ++i) {
-        Entity* ped = FindEntity(world, peds[i]);
+        std::max(stats.largestTrackedVehicles, static_cast<int>(view.vehicleCount));
+    for (int32_t i = 0; i < view.pedCount; ++i) {
+        Entity* ped = FindEntity(world, view.peds[i]);
         if (ped != nullptr && !ped->createdByScript && ped->handle != world.playerPed &&
             !ped->adopted) {
             ped->adopted = true;
