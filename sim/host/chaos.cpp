@@ -453,6 +453,20 @@ void NotePassStart(World& world) {
     c.lastPassFrame = world.frame;
 }
 
+void NoteGoneTrackedEntries(World& world, const TrackedListsView& lists) {
+    const auto gone = [&world](const int32_t* handles, int32_t count) {
+        int n = 0;
+        for (int32_t i = 0; handles != nullptr && i < count; ++i) {
+            n += FindEntity(world, handles[i]) == nullptr ? 1 : 0;
+        }
+        return n;
+    };
+    ChaosState& c = world.chaos;
+    c.mostGoneTrackedPeds = std::max(c.mostGoneTrackedPeds, gone(lists.peds, lists.pedCount));
+    c.mostGoneTrackedVehicles =
+        std::max(c.mostGoneTrackedVehicles, gone(lists.vehicles, lists.vehicleCount));
+}
+
 void PrintChaosSummary(const World& world, std::ostream& out) {
     if (!ChaosOn(world)) {
         return;
@@ -486,6 +500,11 @@ void PrintChaosSummary(const World& world, std::ostream& out) {
             " s of game time), ending on frame " + std::to_string(c.longestPassEndFrame) + ", of " +
             Count64(c.passes) + " passes");
     Row(out, "Player's car deleted", Count64(c.playerCarDeletedByScript) + " times by the plug-in");
+    Row(out, "Gone entities tracked",
+        "at most " + std::to_string(c.mostGoneTrackedPeds) + " peds and " +
+            std::to_string(c.mostGoneTrackedVehicles) +
+            " vehicles at once (pools: " + std::to_string(world.pedPoolLimit) + " peds, " +
+            std::to_string(world.vehiclePoolLimit) + " vehicles)");
 }
 
 }  // namespace sim

@@ -29,6 +29,7 @@
 #include <ostream>
 #include <string>
 
+#include "sim/host/plugin_loader.h"
 #include "sim/host/world.h"
 
 namespace sim {
@@ -41,6 +42,9 @@ const char* ChaosKindLabel(ChaosKind kind);
 bool ChaosKindFromName(const std::string& name, ChaosKind* kind);
 
 bool ChaosOn(const World& world);
+
+// Counts the entries of the plug-in's tracked lists whose entity is gone.
+void NoteGoneTrackedEntries(World& world, const TrackedListsView& lists);
 
 // Puts the chaos wrappers around the operations of the host attached to
 // `world` (after AttachWorld, which removes them again). Does nothing while

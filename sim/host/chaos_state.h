@@ -72,6 +72,12 @@ struct ChaosState {
 
     // Harm the plug-in did under chaos: deleting the car the player sits in.
     int64_t playerCarDeletedByScript = 0;
+
+    // The most entries of each tracked list, seen between two frames, whose
+    // entity the world had already deleted: a list may hold more entries
+    // than the pool has room for only by these, which upkeep takes out.
+    int mostGoneTrackedPeds = 0;
+    int mostGoneTrackedVehicles = 0;
 };
 
 // A change of the settings file that a scenario schedules: on `frame` the

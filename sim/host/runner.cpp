@@ -64,6 +64,9 @@ void ObserveTrackedLists(World& world, TrackedListsExport lists) {
     stats.largestTrackedPeds = std::max(stats.largestTrackedPeds, static_cast<int>(view.pedCount));
     stats.largestTrackedVehicles =
         std::max(stats.largestTrackedVehicles, static_cast<int>(view.vehicleCount));
+    if (ChaosOn(world)) {
+        NoteGoneTrackedEntries(world, view);
+    }
     for (int32_t i = 0; i < view.pedCount; ++i) {
         Entity* ped = FindEntity(world, view.peds[i]);
         if (ped != nullptr && !ped->createdByScript && ped->handle != world.playerPed &&

@@ -295,6 +295,25 @@ TEST_F(ChaosTest, DeletingTheCarThePlayerSitsInIsCountedAsHarm) {
         << summary.str();
 }
 
+TEST_F(ChaosTest, TrackedEntriesWhoseEntityIsGoneAreCountedAtTheirMost) {
+    Chaos(ChaosKind::PoolFull, 1e-9);
+    const int32_t kept = AddCar(world, "asea", sim::Vec{10, 0, 0});
+    const int32_t gone = AddCar(world, "asea", sim::Vec{20, 0, 0});
+    const int32_t ped = AddPed(world, sim::Vec{5, 0, 0});
+    sim::RemoveEntity(world, gone);
+    sim::RemoveEntity(world, ped);
+    const int32_t vehicles[] = {kept, gone};
+    const int32_t peds[] = {ped, world.playerPed, 987654};
+    sim::NoteGoneTrackedEntries(world, {peds, 3, vehicles, 2});
+    sim::NoteGoneTrackedEntries(world, {peds, 1, vehicles, 1});  // fewer later: the most stays
+    EXPECT_EQ(world.chaos.mostGoneTrackedPeds, 2);
+    EXPECT_EQ(world.chaos.mostGoneTrackedVehicles, 1);
+    std::ostringstream summary;
+    sim::PrintChaosSummary(world, summary);
+    EXPECT_NE(summary.str().find("at most 2 peds and 1 vehicles at once"), std::string::npos)
+        << summary.str();
+}
+
 // Classifies each rewrite by the file it leaves, and checks it against the
 // kind chaos counted.
 TEST_F(ChaosTest, TheSettingsFileIsRewrittenInEveryWay) {
