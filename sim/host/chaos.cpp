@@ -52,14 +52,6 @@ const KindInfo Kinds[] = {
 static_assert(sizeof(Kinds) / sizeof(Kinds[0]) == static_cast<size_t>(ChaosKind::Count),
               "every kind has a name");
 
-uint64_t NextRandom(uint64_t& state) {
-    state += 0x9E3779B97F4A7C15ULL;
-    uint64_t z = state;
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-    return z ^ (z >> 31);
-}
-
 bool KindEnabled(const World& world, ChaosKind kind) {
     return ((world.chaos.kinds >> static_cast<unsigned>(kind)) & 1u) != 0;
 }
@@ -368,17 +360,12 @@ bool ChaosRoll(World& world, ChaosKind kind, double chance) {
         return false;
     }
     const double draw =
-        static_cast<double>(NextRandom(world.chaos.rngState) >> 11) * (1.0 / 9007199254740992.0);
+        static_cast<double>(SplitMix64(world.chaos.rngState) >> 11) * (1.0 / 9007199254740992.0);
     return draw < chance;
 }
 
 int32_t ChaosRange(World& world, int32_t start, int32_t end) {
-    if (end <= start) {
-        return start;
-    }
-    const uint64_t range = static_cast<uint64_t>(static_cast<int64_t>(end) - start);
-    return static_cast<int32_t>(start +
-                                static_cast<int64_t>(NextRandom(world.chaos.rngState) % range));
+    return DrawInRange(world.chaos.rngState, start, end);
 }
 
 void CountChaos(World& world, ChaosKind kind, const std::string& detail) {

@@ -84,23 +84,6 @@ std::vector<std::string> SplitTabs(const std::string& line) {
     return fields;
 }
 
-uint64_t SplitMix64(uint64_t& state) {
-    state += 0x9E3779B97F4A7C15ULL;
-    uint64_t z = state;
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-    return z ^ (z >> 31);
-}
-
-int32_t DrawInRange(uint64_t& state, int32_t start, int32_t end) {
-    if (end <= start) {
-        return start;
-    }
-    const uint64_t range = static_cast<uint64_t>(static_cast<int64_t>(end) - start);
-    const uint64_t offset = SplitMix64(state) % range;
-    return static_cast<int32_t>(static_cast<int64_t>(start) + static_cast<int64_t>(offset));
-}
-
 // Plates of new vehicles: two digits, three letters, three digits, from the handle.
 std::string PlateFor(int32_t handle) {
     const uint32_t h = static_cast<uint32_t>(handle) * 2654435761u;
@@ -154,6 +137,23 @@ Vec CameraForward(float yawDegrees) {
 }
 
 }  // namespace
+
+uint64_t SplitMix64(uint64_t& state) {
+    state += 0x9E3779B97F4A7C15ULL;
+    uint64_t z = state;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+}
+
+int32_t DrawInRange(uint64_t& state, int32_t start, int32_t end) {
+    if (end <= start) {
+        return start;
+    }
+    const uint64_t range = static_cast<uint64_t>(static_cast<int64_t>(end) - start);
+    const uint64_t offset = SplitMix64(state) % range;
+    return static_cast<int32_t>(static_cast<int64_t>(start) + static_cast<int64_t>(offset));
+}
 
 const char* VehicleTypeName(VehicleType type) {
     for (const TypeName& t : kTypeNames) {

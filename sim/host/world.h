@@ -363,6 +363,12 @@ uint32_t HashName(const std::string& name);
 // Seeds both generators: the plug-in's (GetRandomIntInRange) and the world's own.
 void SeedWorld(World& world, uint64_t seed);
 
+// The generators' step (SplitMix64): the next value from `state`, which it
+// advances. Every stream of draws (the script's, the world's, chaos's) uses it.
+uint64_t SplitMix64(uint64_t& state);
+// A draw from [start, end) of the stream `state`; `start` when the range is empty.
+int32_t DrawInRange(uint64_t& state, int32_t start, int32_t end);
+
 // The name behind a hash the host knows (models, weapons, groups); empty if none.
 std::string NameOfHash(const World& world, uint32_t hash);
 
