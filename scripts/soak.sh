@@ -65,7 +65,7 @@ if [ "$status" -ne 0 ] && [ "$failed" -eq 0 ]; then
     failed=1
 fi
 
-grep -E '^  (Frames|Largest Tracked)' "$out/summary.txt" || true
+grep -E '^  (Frames|Script restarts|Deepest script stack|Largest Tracked)' "$out/summary.txt" || true
 echo "  Memory samples (s, KiB): $(awk '{printf "%s:%s ", $1, $2}' "$out/memory.txt" | awk '{n = NF; step = n > 12 ? int(n / 12) : 1; for (i = 1; i <= n; i += step) printf "%s ", $i; print $n}')"
 sed -n '/^Chaos (rate/,$p' "$out/summary.txt"
 awk -v elapsed="$elapsed" '
@@ -78,6 +78,15 @@ awk -v elapsed="$elapsed" '
             rss[warm] / 1024, t[warm], rss[NR] / 1024, t[NR]
         printf "  %-25s%d s\n", "Wall time", elapsed
     }' "$out/memory.txt"
+# The soak is there to drop the script's fiber mid-pass and refuse its
+# allocations; a run that did neither has not tested what it claims.
+for kind in "Script restarts" "Allocations refused"; do
+    n="$(sed -n '/^Chaos (rate/,$p' "$out/summary.txt" | grep -E "^  $kind " | awk '{ for (i = 1; i <= NF; i++) if ($i ~ /^[0-9]+$/) { print $i; exit } }')"
+    if [ -z "$n" ] || [ "$n" -eq 0 ]; then
+        echo "FAILED: the soak injected no fault of kind \"$kind\""
+        failed=1
+    fi
+done
 if [ "$failed" -ne 0 ]; then
     exit 1
 fi

@@ -25,6 +25,15 @@ const int MouseHoldFramesMax = 3;
 const double HandleReuseFactor = 10.0;
 const double MousePickFactor = 0.1;
 const double SettingsRewriteFactor = 0.01;
+// A restart undoes everything the plug-in has built up, so it comes seldom:
+// at rate 0.02 about once in 5,000 frames. The plug-in allocates seldom
+// too (its passes allocate nothing once its lists and texts have grown), so
+// each of its allocations is refused often, though never so often that a
+// list or text could not grow at all: a refused step is tried again on the
+// next pass.
+const double ScriptRestartFactor = 0.01;
+const double AllocationRefusalFactor = 25.0;
+const double AllocationRefusalMost = 0.5;
 const size_t HugeSettingsBytes = 10u * 1024u * 1024u;
 
 struct KindInfo {
@@ -47,6 +56,8 @@ const KindInfo Kinds[] = {
     {ChaosKind::NoSafePoint, "noSafePoint", "No walkable point"},
     {ChaosKind::OddDriverType, "oddDriverType", "Drivers of any ped type"},
     {ChaosKind::MousePick, "mousePick", "Mouse picks"},
+    {ChaosKind::ScriptRestart, "scriptRestart", "Script restarts"},
+    {ChaosKind::AllocationRefused, "allocationRefused", "Allocations refused"},
     {ChaosKind::GoneHandleQuery, "goneHandleQuery", "Queries on gone handles"},
 };
 static_assert(sizeof(Kinds) / sizeof(Kinds[0]) == static_cast<size_t>(ChaosKind::Count),
@@ -362,6 +373,36 @@ bool ChaosRoll(World& world, ChaosKind kind, double chance) {
     const double draw =
         static_cast<double>(SplitMix64(world.chaos.rngState) >> 11) * (1.0 / 9007199254740992.0);
     return draw < chance;
+}
+
+namespace {
+
+bool HostRoll(World& world, ChaosKind kind, double chance) {
+    if (!ChaosOn(world) || !KindEnabled(world, kind)) {
+        return false;
+    }
+    const double draw = static_cast<double>(SplitMix64(world.chaos.hostRngState) >> 11) *
+                        (1.0 / 9007199254740992.0);
+    return draw < std::min(1.0, chance);
+}
+
+}  // namespace
+
+bool ChaosRestartsScript(World& world) {
+    if (!HostRoll(world, ChaosKind::ScriptRestart, world.chaos.rate * ScriptRestartFactor)) {
+        return false;
+    }
+    CountChaos(world, ChaosKind::ScriptRestart);
+    return true;
+}
+
+bool ChaosRefusesAllocation(World& world) {
+    if (!HostRoll(world, ChaosKind::AllocationRefused,
+                  std::min(AllocationRefusalMost, world.chaos.rate * AllocationRefusalFactor))) {
+        return false;
+    }
+    CountChaos(world, ChaosKind::AllocationRefused);
+    return true;
 }
 
 int32_t ChaosRange(World& world, int32_t start, int32_t end) {

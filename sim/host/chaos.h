@@ -19,10 +19,16 @@
 //   of any ped type. A text query on a handle that no longer exists answers
 //   with a null address, as the game does; such queries are counted.
 //
+// - in the host: the script restarted, as a game reload restarts it (the world
+//   rebuilt and the player switching Korvane on again as at the start), and
+//   allocations of the plug-in's own code refused.
+//
 // Each chance is the rate at each opportunity: per call of the operation, or
 // per frame for the faults at a yield, except that handles are reused ten
 // times as often, the mouse is held a tenth as often and the settings file is
-// rewritten a hundredth as often.
+// rewritten a hundredth as often; the script is restarted at 0.01 times the
+// rate per frame, and each allocation of the plug-in's code is refused at 25
+// times the rate (at most half the time).
 #pragma once
 
 #include <cstdint>
@@ -71,6 +77,12 @@ int ChaosWorldPedCount(World& world, int count, int capacity);
 bool ChaosRoll(World& world, ChaosKind kind, double chance);
 int32_t ChaosRange(World& world, int32_t start, int32_t end);
 void CountChaos(World& world, ChaosKind kind, const std::string& detail = std::string());
+
+// The host's faults, drawn from their own generator: whether the host
+// restarts the script on this frame, and whether it refuses the allocation
+// the plug-in's code is making now. Each counts what it injects.
+bool ChaosRestartsScript(World& world);
+bool ChaosRefusesAllocation(World& world);
 
 // Notes the start of one of the plug-in's passes (for the longest pass).
 void NotePassStart(World& world);

@@ -33,6 +33,8 @@ enum class ChaosKind {
     NoSafePoint,        // the walkable-point query finds nothing and writes nothing
     OddDriverType,      // a random driver of any ped type, 0 to 29
     MousePick,          // the left and middle mouse buttons held for a moment
+    ScriptRestart,      // the host restarts the script, as a game reload does
+    AllocationRefused,  // an allocation of the plug-in's own code fails
     GoneHandleQuery,    // not injected: a query on a handle that no longer exists
     Count
 };
@@ -41,6 +43,10 @@ struct ChaosState {
     double rate = 0.0;      // chance at each opportunity; 0 switches chaos off
     uint32_t kinds = ~0u;   // bit per ChaosKind: the kinds that may be injected
     uint64_t rngState = 0;  // chaos's own generator, apart from the world's
+    // The host's faults (script restarts, refused allocations) draw from a
+    // generator of their own, so that the other faults come as they did
+    // before these existed.
+    uint64_t hostRngState = 0;
     // The plug-in's view of its tracked lists, so that chaos can delete what
     // the plug-in holds.
     TrackedListsExport heldLists = nullptr;

@@ -7,18 +7,12 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "sim/host/fiber.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#define KORVANE_ASAN_FIBERS 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KORVANE_ASAN_FIBERS 1
-#endif
-#endif
-
-#ifdef KORVANE_ASAN_FIBERS
+#ifdef KORVANE_FIBER_SANITIZED
+#include <sanitizer/asan_interface.h>
 #include <sanitizer/common_interface_defs.h>
 #endif
 
@@ -26,16 +20,12 @@ namespace sim {
 
 namespace {
 
-// Plenty for the script's deepest calls; the sanitizer's redzones and fake
-// frames need several times more. The pages are only touched when used.
-#ifdef KORVANE_ASAN_FIBERS
-const size_t StackSize = size_t(32) << 20;
-#else
-const size_t StackSize = size_t(8) << 20;
-#endif
+// What a fresh stack holds, so that the bytes a script has written can be
+// told from those it never reached.
+const unsigned char StackPattern = 0xA5;
 
 void StartSwitch(void** fakeStackSave, const void* bottom, size_t size) {
-#ifdef KORVANE_ASAN_FIBERS
+#ifdef KORVANE_FIBER_SANITIZED
     __sanitizer_start_switch_fiber(fakeStackSave, bottom, size);
 #else
     (void)fakeStackSave;
@@ -45,7 +35,7 @@ void StartSwitch(void** fakeStackSave, const void* bottom, size_t size) {
 }
 
 void FinishSwitch(void* fakeStackSave, const void** bottomOld, size_t* sizeOld) {
-#ifdef KORVANE_ASAN_FIBERS
+#ifdef KORVANE_FIBER_SANITIZED
     __sanitizer_finish_switch_fiber(fakeStackSave, bottomOld, sizeOld);
 #else
     (void)fakeStackSave;
@@ -69,10 +59,11 @@ struct ScriptFiber {
     size_t callerSize = 0;
 };
 
-ScriptFiber* NewScriptFiber(void (*entry)()) {
+ScriptFiber* NewScriptFiber(void (*entry)(), unsigned long stackBytes) {
     ScriptFiber* fiber = new ScriptFiber;
-    size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
-    fiber->mappingSize = StackSize + page;
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    const size_t stackSize = (static_cast<size_t>(stackBytes) + page - 1) / page * page;
+    fiber->mappingSize = stackSize + page;
     void* mapping = mmap(nullptr, fiber->mappingSize, PROT_READ | PROT_WRITE,
                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (mapping == MAP_FAILED) {
@@ -83,7 +74,8 @@ ScriptFiber* NewScriptFiber(void (*entry)()) {
     // An overflow hits the guard page instead of the heap.
     mprotect(fiber->mapping, page, PROT_NONE);
     fiber->stack = fiber->mapping + page;
-    fiber->stackSize = StackSize;
+    fiber->stackSize = stackSize;
+    std::memset(fiber->stack, StackPattern, stackSize);
 
     getcontext(&fiber->context);
     fiber->context.uc_stack.ss_sp = fiber->stack;
@@ -97,8 +89,31 @@ void DeleteScriptFiber(ScriptFiber* fiber) {
     if (fiber == nullptr) {
         return;
     }
+#ifdef KORVANE_FIBER_SANITIZED
+    // A fiber dropped mid-call leaves its frames' redzones poisoned; the next
+    // mapping at these addresses must not inherit them.
+    __asan_unpoison_memory_region(fiber->stack, fiber->stackSize);
+#endif
     munmap(fiber->mapping, fiber->mappingSize);
     delete fiber;
+}
+
+#ifdef KORVANE_FIBER_SANITIZED
+__attribute__((no_sanitize("address")))
+#endif
+unsigned long
+ScriptFiberStackUsed(const ScriptFiber* fiber) {
+    if (fiber == nullptr) {
+        return 0;
+    }
+    // The stack grows down: the deepest use is the lowest changed byte. Read
+    // as plain bytes, since the sanitizer may have poisoned parts of it.
+    const volatile unsigned char* bytes = reinterpret_cast<unsigned char*>(fiber->stack);
+    size_t untouched = 0;
+    while (untouched < fiber->stackSize && bytes[untouched] == StackPattern) {
+        ++untouched;
+    }
+    return static_cast<unsigned long>(fiber->stackSize - untouched);
 }
 
 void EnterFiber(ScriptFiber* fiber) {

@@ -11,8 +11,11 @@ namespace sim {
 
 namespace {
 
-const SIZE_T StackCommit = 64 * 1024;
-const SIZE_T StackReserve = 8 * 1024 * 1024;
+// What a fresh stack holds, so that the bytes a script has written can be
+// told from those it never reached.
+const unsigned char StackPattern = 0xA5;
+// Left alone above the stack pointer when the fiber fills its own stack.
+const SIZE_T FillMargin = 512;
 
 }  // namespace
 
@@ -20,20 +23,49 @@ struct ScriptFiber {
     void* fiber = nullptr;
     void* caller = nullptr;
     void (*entry)() = nullptr;
+    // The stack's usable bytes, learnt by the fiber itself when it starts:
+    // from the lowest committed byte above the guard page to the top.
+    unsigned char* low = nullptr;
+    unsigned char* high = nullptr;
 };
 
 namespace {
 
+// Fills the fiber's own stack, below where it stands now, with the pattern.
+// Windows keeps a guard page at the bottom of the reserve, so the fill stops
+// a page above the reserve's lowest address.
+__attribute__((noinline)) void FillOwnStack(ScriptFiber* fiber) {
+    ULONG_PTR low = 0;
+    ULONG_PTR high = 0;
+    GetCurrentThreadStackLimits(&low, &high);
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    unsigned char* bottom = reinterpret_cast<unsigned char*>(low) + 2 * info.dwPageSize;
+    volatile unsigned char here = 0;
+    unsigned char* top = const_cast<unsigned char*>(&here) - FillMargin;
+    for (unsigned char* p = top; p > bottom;) {
+        // Page by page from the top, so that each guard page is met in order.
+        --p;
+        *reinterpret_cast<volatile unsigned char*>(p) = StackPattern;
+    }
+    fiber->low = bottom;
+    fiber->high = reinterpret_cast<unsigned char*>(high);
+}
+
 VOID CALLBACK FiberStart(LPVOID parameter) {
-    static_cast<ScriptFiber*>(parameter)->entry();
+    ScriptFiber* fiber = static_cast<ScriptFiber*>(parameter);
+    FillOwnStack(fiber);
+    fiber->entry();
 }
 
 }  // namespace
 
-ScriptFiber* NewScriptFiber(void (*entry)()) {
+ScriptFiber* NewScriptFiber(void (*entry)(), unsigned long stackBytes) {
     ScriptFiber* fiber = new ScriptFiber;
     fiber->entry = entry;
-    fiber->fiber = CreateFiberEx(StackCommit, StackReserve, 0, FiberStart, fiber);
+    // The whole stack is reserved at this size; a script that needs more
+    // overruns the guard page at its bottom and crashes the run.
+    fiber->fiber = CreateFiberEx(stackBytes, stackBytes, 0, FiberStart, fiber);
     if (fiber->fiber == nullptr) {
         std::fprintf(stderr, "korvane-sim: cannot create the script fiber (error %lu)\n",
                      GetLastError());
@@ -48,6 +80,17 @@ void DeleteScriptFiber(ScriptFiber* fiber) {
     }
     DeleteFiber(fiber->fiber);
     delete fiber;
+}
+
+unsigned long ScriptFiberStackUsed(const ScriptFiber* fiber) {
+    if (fiber == nullptr || fiber->low == nullptr) {
+        return 0;
+    }
+    const volatile unsigned char* p = fiber->low;
+    while (p < fiber->high && *p == StackPattern) {
+        ++p;
+    }
+    return static_cast<unsigned long>(fiber->high - p);
 }
 
 void EnterFiber(ScriptFiber*) {}

@@ -20,10 +20,12 @@
 #include <utility>
 
 #include "sim/host/call_recording.h"
+#include "sim/host/chaos.h"
 #include "sim/host/fiber.h"
 #include "sim/host/host_runtime.h"
 #include "sim/host/key_state.h"
 #include "sim/host/runtime_internal.h"
+#include "sim/host/script_allocations.h"
 #include "sim/host/trace.h"
 
 namespace sim {
@@ -54,6 +56,10 @@ struct RuntimeState {
 
     std::string error;
     std::function<void(const World&)> scriptTurnObserver;
+    // Makes the world anew when the script restarts; none keeps it as it is.
+    std::function<void(World&, bool)> rebuildWorld;
+    // The most stack any script fiber has used, of those torn down.
+    unsigned long deepestStack = 0;
 };
 
 RuntimeState& State() {
@@ -106,6 +112,24 @@ void RecordHostCall(const char* name, nlohmann::json args, nlohmann::json ret = 
     entry.args = std::move(args);
     entry.ret = std::move(ret);
     RecordTrace(std::move(entry));
+}
+
+void NoteStackUse(RuntimeState& s) {
+    const unsigned long used = ScriptFiberStackUsed(s.fiber);
+    if (used > s.deepestStack) {
+        s.deepestStack = used;
+    }
+}
+
+// Frees the fiber and forgets the script's run; the caller has unwound it or
+// drops it as it stands.
+void ForgetFiber(RuntimeState& s) {
+    NoteStackUse(s);
+    DeleteScriptFiber(s.fiber);
+    s.fiber = nullptr;
+    s.started = false;
+    s.finished = false;
+    s.stopRequested = false;
 }
 
 }  // namespace
@@ -164,6 +188,9 @@ void AttachWorld(World* world) {
     s.registeredMain = nullptr;
     s.error.clear();
     s.scriptTurnObserver = nullptr;
+    s.rebuildWorld = nullptr;
+    s.deepestStack = 0;
+    ResetScriptAllocationRefusals();
     ResetDispatcher(world);
     ClearMemoryTrace();
 }
@@ -210,6 +237,15 @@ bool RunFrame() {
     if (world == nullptr) {
         return false;
     }
+    if (s.fiber != nullptr) {
+        const bool scheduled = ScriptRestartScheduled(*world);
+        if (scheduled || ChaosRestartsScript(*world)) {
+            RestartScript(!scheduled);
+            if (!s.error.empty()) {
+                return false;
+            }
+        }
+    }
     BeginFrame(*world);
     if (s.fiber != nullptr && !s.finished && world->frame >= s.wakeFrame) {
         s.started = true;
@@ -252,12 +288,50 @@ void StopScript() {
         SwitchIntoFiber(s.fiber);
     }
 #endif
-    DeleteScriptFiber(s.fiber);
-    s.fiber = nullptr;
+    ForgetFiber(s);
     s.script = nullptr;
-    s.started = false;
-    s.finished = false;
-    s.stopRequested = false;
+}
+
+void RestartScript(bool byChaos) {
+    RuntimeState& s = State();
+    if (s.onFiber) {
+        RaiseHostError("the script tried to restart itself");
+        return;
+    }
+    World* world = WorldForCall("RestartScript");
+    if (world == nullptr) {
+        return;
+    }
+    // Dropped where it stands, nothing on its stack unwound: what the script
+    // kept only there is lost, as in the game. The host functions it was
+    // suspended in are left for good.
+    if (s.fiber != nullptr) {
+        ForgetFiber(s);
+    }
+    detail::hostCallDepth = 0;
+    if (s.rebuildWorld) {
+        s.rebuildWorld(*world, byChaos);
+    }
+    world->stats.scriptRestarts.push_back(world->frame);
+    if (s.registeredMain != nullptr) {
+        s.script = s.registeredMain;
+    }
+    RecordHostCall("scriptRestart", nlohmann::json::array());
+    if (!s.script) {
+        return;
+    }
+    s.fiber = NewScriptFiber(FiberEntry);
+    s.wakeFrame = world->frame;
+}
+
+void SetWorldRebuilder(std::function<void(World&, bool)> rebuild) {
+    State().rebuildWorld = std::move(rebuild);
+}
+
+unsigned long DeepestScriptStack() {
+    RuntimeState& s = State();
+    const unsigned long now = ScriptFiberStackUsed(s.fiber);
+    return now > s.deepestStack ? now : s.deepestStack;
 }
 
 int RunOnScriptFiber(std::function<void()> fn, int maxFrames) {

@@ -72,8 +72,26 @@ bool ScriptFinished();
 // Whether a script fiber exists that has not finished.
 bool ScriptRunning();
 
-// Tears the script fiber down, unwinding it, even if it never returns.
+// Tears the script fiber down, unwinding it, even if it never returns (a
+// test's script may own memory on its stack; a restart drops it instead).
 void StopScript();
+
+// Restarts the script as the game's host does on a game reload: drops the
+// script fiber where it stands, without unwinding it, and frees its stack;
+// lets the world rebuilder (if one is set) make the world anew; writes the
+// trace entry "scriptRestart"; and starts the registered script main
+// function (else the script that ran) on a new fiber, which has its turn on
+// the current frame. RunFrame calls it on the frames the world schedules and
+// when chaos says so (`byChaos`). Nothing happens to a world without
+// restarts.
+void RestartScript(bool byChaos = false);
+// How a restart makes the world anew (the runner loads the scenario again);
+// cleared by AttachWorld.
+void SetWorldRebuilder(std::function<void(World&, bool byChaos)> rebuild);
+
+// The most stack, in bytes, that any script fiber has used since the last
+// AttachWorld, the running one included.
+unsigned long DeepestScriptStack();
 
 // Runs `fn` on the script fiber until it returns, for at most `maxFrames`
 // frames; returns the number of frames run. The fiber is torn down after.

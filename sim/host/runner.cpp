@@ -10,6 +10,8 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "korvane_version.h"
 #include "sim/host/chaos.h"
@@ -40,6 +42,7 @@ struct Options {
     std::string html;
     bool quiet = false;
     double chaos = -1.0;  // the scenario's rate when not given
+    std::vector<int> restartAt;
 };
 
 std::string Absolute(const std::string& path) {
@@ -75,6 +78,45 @@ void ObserveTrackedLists(World& world, TrackedListsExport lists) {
             ++stats.pedsAdopted;
         }
     }
+}
+
+// A game reload as the script sees it: the world of the scenario's start
+// again, with handles that go on counting up (so that no old handle names a
+// new entity) and time that goes on. The host's and the run's records go on
+// too: the frame, the timer, the keys held, chaos, the statistics and the
+// restart schedule. After a restart by chaos the player switches Korvane on
+// again: the scenario's key schedule plays once more from the restart frame.
+void RebuildWorld(World& world, const Options& options, bool byChaos) {
+    World fresh;
+    LoadModelCatalogue(fresh);
+    SeedWorld(fresh, options.seed);
+    fresh.nextHandle = world.nextHandle;
+    std::string error;
+    if (!LoadScenario(options.scenario, fresh, &error)) {
+        // Loaded once already; a file changed under the run keeps the world.
+        std::fprintf(stderr, "korvane-sim: cannot load the scenario again: %s\n", error.c_str());
+        return;
+    }
+    fresh.frame = world.frame;
+    fresh.timerAStartMs = world.timerAStartMs;
+    fresh.nextShapeTest = world.nextShapeTest;
+    fresh.keysDown = world.keysDown;
+    fresh.scriptRestartFrames = world.scriptRestartFrames;
+    fresh.chaos = std::move(world.chaos);
+    fresh.chaos.freedHandles.clear();
+    fresh.chaos.playerNeedsCar = false;
+    fresh.stats = std::move(world.stats);
+    fresh.scenario = world.scenario;
+    if (byChaos) {
+        std::vector<KeyEvent> again = fresh.keyEvents;
+        for (KeyEvent& event : again) {
+            event.frame += world.frame;
+        }
+        fresh.keyEvents.insert(fresh.keyEvents.end(), again.begin(), again.end());
+        std::stable_sort(fresh.keyEvents.begin(), fresh.keyEvents.end(),
+                         [](const KeyEvent& a, const KeyEvent& b) { return a.frame < b.frame; });
+    }
+    world = std::move(fresh);
 }
 
 bool WriteFile(const std::string& path, const std::string& text) {
@@ -120,6 +162,9 @@ int Run(const Options& options) {
     if (options.chaos >= 0.0) {
         world.chaos.rate = options.chaos;
     }
+    for (int frame : options.restartAt) {
+        AddScriptRestart(world, frame);
+    }
 
     RunReport report;
     report.scenario = options.scenario;
@@ -160,6 +205,7 @@ int Run(const Options& options) {
         CloseTraceFile();
         return SetupFailure(error);
     }
+    SetWorldRebuilder([&options](World& w, bool byChaos) { RebuildWorld(w, options, byChaos); });
     world.chaos.heldLists = FindTrackedListsExport(loaded);
     const TrackedListsExport lists = world.chaos.heldLists;
     std::unique_ptr<ReplayRecorder> replay;
@@ -181,6 +227,7 @@ int Run(const Options& options) {
         SetScriptTurnObserver(nullptr);
         replay->Finish(world);  // while the plug-in's lists can still be read
     }
+    report.deepestScriptStack = DeepestScriptStack();
     UnloadPlugin(&loaded);
     if (report.hostError.empty()) {
         report.hostError = HostErrorText();
@@ -235,6 +282,12 @@ extern "C" int SimMain(int argc, char** argv) {
                    "Inject faults with this chance at each opportunity (0 to 1; default: the "
                    "scenario's, else none)")
         ->check(CLI::Range(0.0, 1.0));
+    app.add_option("--restart-at", options.restartAt,
+                   "Restart the script on this frame, as a game reload does (repeatable)")
+        ->check(CLI::NonNegativeNumber)
+        ->take_last()
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

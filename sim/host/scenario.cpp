@@ -624,6 +624,17 @@ struct Loader {
         }
     }
 
+    void ReadScriptRestarts(const json& j, const std::string& path) {
+        const json& list = Array(j, path);
+        for (size_t i = 0; i < list.size(); ++i) {
+            const int frame = Integer(list[i], Index(path, i));
+            if (frame < 0) {
+                Fail(Index(path, i), "frames are 0 or more");
+            }
+            AddScriptRestart(world, frame);
+        }
+    }
+
     void ReadKeys(const json& j, const std::string& path) {
         const json& list = Array(j, path);
         for (size_t i = 0; i < list.size(); ++i) {
@@ -681,7 +692,8 @@ struct Loader {
                       "nearbyVehicleRadius",
                       "chaos",
                       "settingsChanges",
-                      "randomDriverTypes"});
+                      "randomDriverTypes",
+                      "scriptRestarts"});
         ReadInt(j, "frames", "", &world.scenario.frames, 0);
         if (const json* v = Get(j, "ini")) {
             world.scenario.iniPath = Text(*v, "ini");
@@ -731,6 +743,9 @@ struct Loader {
         }
         if (const json* v = Get(j, "settingsChanges")) {
             ReadSettingsChanges(*v, "settingsChanges");
+        }
+        if (const json* v = Get(j, "scriptRestarts")) {
+            ReadScriptRestarts(*v, "scriptRestarts");
         }
         if (const json* v = Get(j, "ambient")) {  // before the peds that draw from its models
             ReadAmbient(*v, "ambient");

@@ -85,6 +85,8 @@ void PrintSummary(const World& world, const RunReport& report, std::ostream& out
                          : report.scriptReturned ? "registered; its script returned"
                                                  : "registered; running at the end";
     Line(out, "Plug-in", script);
+    Line(out, "Script restarts", Count(static_cast<int>(stats.scriptRestarts.size())));
+    Line(out, "Deepest script stack", std::to_string(report.deepestScriptStack) + " bytes");
 
     out << "What the plug-in did:\n";
     Line(out, "Vehicles created", ByType(stats.vehiclesCreatedByType));

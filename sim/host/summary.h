@@ -14,9 +14,10 @@ struct RunReport {
     uint64_t seed = 0;
     int framesRequested = 0;
     int framesRun = 0;
-    bool registered = false;      // the plug-in registered a script
-    bool scriptReturned = false;  // its script function returned
-    std::string hostError;        // empty when the run went well
+    bool registered = false;               // the plug-in registered a script
+    bool scriptReturned = false;           // its script function returned
+    std::string hostError;                 // empty when the run went well
+    unsigned long deepestScriptStack = 0;  // bytes of its fiber's stack the script used
 };
 
 void PrintSummary(const World& world, const RunReport& report, std::ostream& out);

@@ -185,6 +185,7 @@ void SeedWorld(World& world, uint64_t seed) {
     world.rngState = seed;
     world.worldRngState = seed ^ 0x5DEECE66DULL;
     world.chaos.rngState = seed ^ 0xC4A05C4A05ULL;
+    world.chaos.hostRngState = seed ^ 0x5C21B7A11CULL;
 }
 
 std::string NameOfHash(const World& world, uint32_t hash) {
@@ -565,6 +566,19 @@ void BeginFrame(World& world) {
     world.textsThisFrame.clear();
     world.linesThisFrame.clear();
     world.drawnFrame = world.frame;
+}
+
+void AddScriptRestart(World& world, int frame) {
+    std::vector<int>& frames = world.scriptRestartFrames;
+    const auto at = std::lower_bound(frames.begin(), frames.end(), frame);
+    if (at == frames.end() || *at != frame) {
+        frames.insert(at, frame);
+    }
+}
+
+bool ScriptRestartScheduled(const World& world) {
+    return std::binary_search(world.scriptRestartFrames.begin(), world.scriptRestartFrames.end(),
+                              world.frame);
 }
 
 }  // namespace sim

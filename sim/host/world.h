@@ -261,6 +261,8 @@ struct WorldStats {
     int parachuteLandings = 0;
     int fatalFalls = 0;
     int wrecksByRockets = 0;  // vehicles and peds a rocket destroyed
+    // The host's doings: the frames on which it restarted the script.
+    std::vector<int> scriptRestarts;
 };
 
 struct World {
@@ -347,6 +349,9 @@ struct World {
     std::vector<int> randomDriverTypes;
     // Changes of the settings file the scenario schedules, by frame.
     std::vector<SettingsFileChange> settingsChanges;
+    // Frames on which the host restarts the script, as a game reload does
+    // (the scenario's and the command line's), sorted, each once.
+    std::vector<int> scriptRestartFrames;
     // Chaos mode (off while its rate is 0).
     ChaosState chaos;
 
@@ -356,6 +361,11 @@ struct World {
 
     WorldStats stats;
 };
+
+// Schedules a script restart on `frame` (once, however often it is asked).
+void AddScriptRestart(World& world, int frame);
+// Whether the schedule restarts the script on the world's current frame.
+bool ScriptRestartScheduled(const World& world);
 
 // Jenkins one-at-a-time over the lower-cased name, as the game hashes names.
 uint32_t HashName(const std::string& name);

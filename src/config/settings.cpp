@@ -141,18 +141,26 @@ bool LoadSettingsText(const char* path, std::string& text, bool* byteOrderMark) 
     // Unbuffered: the reads go straight into the text, and the C library
     // allocates no buffer of its own.
     std::setvbuf(file, nullptr, _IONBF, 0);
-    while (text.size() < SettingsFileSizeLimit) {
-        size_t before = text.size();
-        size_t want = ReadChunkSize;
-        if (want > SettingsFileSizeLimit - before) {
-            want = SettingsFileSizeLimit - before;
+    // A text that cannot grow ends the read: the file is closed and the
+    // caller's pass ends, with the text empty rather than cut short.
+    try {
+        while (text.size() < SettingsFileSizeLimit) {
+            size_t before = text.size();
+            size_t want = ReadChunkSize;
+            if (want > SettingsFileSizeLimit - before) {
+                want = SettingsFileSizeLimit - before;
+            }
+            text.resize(before + want);
+            size_t got = std::fread(&text[before], 1, want, file);
+            text.resize(before + got);
+            if (got < want) {
+                break;
+            }
         }
-        text.resize(before + want);
-        size_t got = std::fread(&text[before], 1, want, file);
-        text.resize(before + got);
-        if (got < want) {
-            break;
-        }
+    } catch (...) {
+        std::fclose(file);
+        text.clear();
+        throw;
     }
     std::fclose(file);
     // Three invisible bytes that some editors put before the first line; left

@@ -5,11 +5,6 @@
 #include "host/natives.h"
 #include "state/plugin_state.h"
 
-void SetStatusText(std::string& text) {
-    Plugin.StatusText = text;
-    text.clear();
-}
-
 void SetStatusText(const char* text) {
     Plugin.StatusText = text;
 }
@@ -18,6 +13,12 @@ void SetStatusText(const char* text, const char* more) {
     // In place: a message as long as an earlier one needs no new room.
     Plugin.StatusText = text;
     Plugin.StatusText += more;
+}
+
+void SetStatusText(const char* text, const char* more, const char* last) {
+    Plugin.StatusText = text;
+    Plugin.StatusText += more;
+    Plugin.StatusText += last;
 }
 
 void DrawStatusText() {

@@ -20,6 +20,13 @@ int LibraryEntryPoint(void* module, unsigned long reason) {
 }
 
 void ScriptMain() {
+    // The host runs this again, on a new fiber, after every game reload: the
+    // old fiber is dropped where it stood and the old world's entities are
+    // gone, so every start is a fresh start, switched off, with empty lists.
+    // Only the module handle, which the host keeps across reloads, stays.
+    void* const module = Plugin.Module;
+    ResetToLoadState();
+    Plugin.Module = module;
     FillBuiltInModelLists();
     TickLoop();
 }

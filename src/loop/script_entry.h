@@ -7,5 +7,7 @@
 // (reason 0) unregisters it. Returns 1.
 int LibraryEntryPoint(void* module, unsigned long reason);
 
-// Fills the built-in model lists and runs TickLoop; never returns.
+// Puts the plug-in at its load-time state (the host calls this again after
+// every game reload), fills the built-in model lists and runs TickLoop;
+// never returns.
 void ScriptMain();

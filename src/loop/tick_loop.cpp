@@ -20,7 +20,15 @@ const char* const SuppressedVehicleModels[] = {"taco", "utillitruck2", "utillitr
 
 void TickLoop() {
     for (;;) {
-        TickPass();
+        // An exception out of ScriptMain would be a crash in the game. The
+        // only one the plug-in can meet is a refused allocation (a list, the
+        // status text or a settings file growing); it ends the pass, and the
+        // records stay as they were before the step that could not grow.
+        try {
+            TickPass();
+        } catch (...) {
+            scriptWait(0);
+        }
     }
 }
 

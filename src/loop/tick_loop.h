@@ -7,7 +7,8 @@ const int CycleCounterLimit = 1000;
 const int SiblingFilePeriod = 250;
 
 // One pass of the loop, its final yield included: TickLoop is
-// `for (;;) TickPass();`.
+// `for (;;) TickPass();`, where an exception out of a pass ends that pass
+// with `scriptWait(0)` instead.
 void TickPass();
 void TickLoop();
 

@@ -3,8 +3,9 @@
 // Every subsystem reads and writes its records through the one global
 // `Plugin`, so a reader sees in one place everything that survives between
 // passes. `ResetToLoadState()` puts the whole record back to the values it has
-// when the library is loaded; the entry point calls it on process attach and
-// tests call it before every case.
+// when the library is loaded; the entry point calls it on process attach,
+// ScriptMain every time the host starts the script (a game reload starts it
+// again in the same process), and tests call it before every case.
 //
 // This layer sits just above the host interface: every other layer includes
 // it, and it includes nothing of theirs.
@@ -105,5 +106,6 @@ extern PluginState Plugin;
 //-----------------------------------------------------------------------------
 
 // Puts `Plugin` back to its load-time values: defaults in Settings, empty list
-// buffers and lists, empty status text, the loop switched off.
+// buffers and lists, empty status text, the loop switched off. Allocates
+// nothing: the lists and strings keep the room they had.
 void ResetToLoadState();

@@ -1,7 +1,5 @@
 #include "traffic/replacement.h"
 
-#include <string>
-
 #include "display/status_text.h"
 #include "host/natives.h"
 #include "state/plugin_state.h"
@@ -57,8 +55,11 @@ void GiveDriverItsTask(EntityHandle driver, EntityHandle vehicle, PlacedKind kin
 }  // namespace
 
 void ReplaceVehicle(EntityHandle vehicle, int slot, ModelHash model) {
-    const std::string name = PickModelName();
-    const ModelHash newModel = game::GetHashKey(name.c_str());
+    // A pointer into the model list, which only the settings read changes, at
+    // the start of a pass: it stays good across the waits below and owns no
+    // memory a dropped script fiber could lose.
+    const char* const name = PickModelName();
+    const ModelHash newModel = game::GetHashKey(name);
     // Seats are filled before any check, so an abandoned replacement still
     // leaves the old vehicle with passengers.
     if (Plugin.Settings.PedsInCars) {
@@ -70,8 +71,7 @@ void ReplaceVehicle(EntityHandle vehicle, int slot, ModelHash model) {
     if (game::GetNumberOfStreamingRequests() >= StreamingRequestLimit) {
         return;
     }
-    std::string message = std::string(game::GetDisplayNameFromVehicleModel(model)) + " --> " + name;
-    SetStatusText(message);
+    SetStatusText(game::GetDisplayNameFromVehicleModel(model), " --> ", name);
     game::RequestModel(newModel);
     if (!WaitForModelLoad(newModel, vehicle, nullptr)) {
         return;
@@ -90,8 +90,7 @@ void ReplaceVehicle(EntityHandle vehicle, int slot, ModelHash model) {
     game::SetVehicleNumberPlateText(newVehicle, TransformedPlate);
     game::SetVehicleNumberPlateText(vehicle, TransformedPlate);
     game::SetModelAsNoLongerNeeded(newModel);
-    message = name + "\nSUCCESS!";
-    SetStatusText(message);
+    SetStatusText(name, "\nSUCCESS!");
     game::SetVehicleNoLongerNeeded(&vehicle);
     game::DeleteVehicle(&vehicle);
 

@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <string>
 
 #include "config/hotkey.h"
 #include "display/status_text.h"
@@ -112,11 +111,11 @@ void SpawnAttempt() {
     }
     float speed = StartSpeedTowards(node);
 
-    const std::string name = PickModelName();
-    const ModelHash model = game::GetHashKey(name.c_str());
+    // Points into the model list: good across the waits, owning nothing.
+    const char* const name = PickModelName();
+    const ModelHash model = game::GetHashKey(name);
     game::RequestModel(model);
-    std::string message = "SPAWNING AT NEW NODE\n" + name;
-    SetStatusText(message);
+    SetStatusText("SPAWNING AT NEW NODE\n", name);
     if (!WaitForModelLoad(model, 0, &node)) {
         return;
     }

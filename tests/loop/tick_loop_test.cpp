@@ -300,11 +300,16 @@ TEST_F(TickLoopTest, StatusStepClearsOrWarnsByTheCheckValue) {
     }
 }
 
-TEST_F(TickLoopTest, SetStatusTextLeavesTheCallersTemporaryEmpty) {
-    std::string message = "asea --> banshee";
-    SetStatusText(message);
-    EXPECT_EQ(Plugin.StatusText, "asea --> banshee");
-    EXPECT_EQ(message, "");
+TEST_F(TickLoopTest, SetStatusTextBuildsTheMessageInPlace) {
+    SetStatusText("ASEA", " --> ", "banshee");
+    EXPECT_EQ(Plugin.StatusText, "ASEA --> banshee");
+    const char* room = Plugin.StatusText.data();
+    SetStatusText("banshee", "\nSUCCESS!");
+    EXPECT_EQ(Plugin.StatusText, "banshee\nSUCCESS!");
+    EXPECT_EQ(Plugin.StatusText.data(), room)
+        << "a message no longer than before needs no new room";
+    SetStatusText("SPAWNING AT NEW NODE\n", "");
+    EXPECT_EQ(Plugin.StatusText, "SPAWNING AT NEW NODE\n");
 }
 
 TEST_F(TickLoopTest, DebugLinesDrawFromThePlayerInARandomColour) {
