@@ -7,7 +7,7 @@
 #include "host/host_api.h"
 #include "host/natives.h"
 #include "loop/tick_loop.h"
-#include "sim/host/call_recording.h"
+#include "sim/record/call_recording.h"
 #include "state/plugin_state.h"
 #include "support/host_fixture.h"
 #include "support/temp_dir.h"

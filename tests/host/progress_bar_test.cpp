@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/host/progress_bar.h"
+#include "sim/app/progress_bar.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 

@@ -6,8 +6,8 @@
 #include <functional>
 #include <vector>
 
-#include "sim/host/replay_recorder.h"
-#include "sim/host/world.h"
+#include "sim/report/replay_recorder.h"
+#include "sim/world/world.h"
 #include "sim/world_ops.h"
 
 namespace {

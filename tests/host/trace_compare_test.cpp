@@ -4,7 +4,7 @@
 #include <sstream>
 #include <string>
 
-#include "sim/host/trace_compare.h"
+#include "sim/record/trace_compare.h"
 
 namespace {
 

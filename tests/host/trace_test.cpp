@@ -12,7 +12,7 @@
 #include "host/host_api.h"
 #include "host/keys.h"
 #include "host/natives.h"
-#include "sim/host/trace.h"
+#include "sim/record/trace.h"
 #include "support/host_fixture.h"
 #include "support/temp_dir.h"
 

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "host/host_api.h"
-#include "sim/host/chaos.h"
-#include "sim/host/host_runtime.h"
+#include "sim/chaos/chaos.h"
+#include "sim/runtime/host_runtime.h"
 #include "sim/world_ops.h"
 #include "support/process.h"
 #include "support/temp_dir.h"

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <string>
 
-#include "sim/host/chaos.h"
-#include "sim/host/scenario.h"
+#include "sim/chaos/chaos.h"
+#include "sim/scenario/scenario.h"
 #include "sim/world_ops.h"
 #include "support/process.h"
 #include "support/temp_dir.h"

@@ -7,8 +7,8 @@
 #include <iterator>
 #include <string>
 
-#include "sim/host/key_names.h"
-#include "sim/host/scenario.h"
+#include "sim/scenario/key_names.h"
+#include "sim/scenario/scenario.h"
 #include "sim/world_ops.h"
 
 using sim::HashName;

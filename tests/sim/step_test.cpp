@@ -5,8 +5,8 @@
 #include <cmath>
 #include <vector>
 
-#include "sim/host/population.h"
-#include "sim/host/scenario.h"
+#include "sim/world/population.h"
+#include "sim/scenario/scenario.h"
 #include "sim/world_ops.h"
 
 using namespace simtest;

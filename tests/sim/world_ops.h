@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "sim/host/native_call.h"
-#include "sim/host/op_table.h"
-#include "sim/host/world.h"
+#include "sim/ops/native_call.h"
+#include "sim/ops/op_table.h"
+#include "sim/world/world.h"
 
 namespace simtest {
 

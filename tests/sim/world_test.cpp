@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "sim/host/det_math.h"
+#include "sim/core/det_math.h"
 #include "sim/world_ops.h"
 
 using namespace simtest;
