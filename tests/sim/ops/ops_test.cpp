@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/world_ops.h"
+#include "support/world_ops.h"
 
 using namespace simtest;
 using sim::HashName;

@@ -10,7 +10,7 @@
 
 #include "sim/chaos/chaos.h"
 #include "sim/scenario/scenario.h"
-#include "sim/world_ops.h"
+#include "support/world_ops.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 

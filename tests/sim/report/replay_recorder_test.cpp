@@ -8,7 +8,7 @@
 
 #include "sim/report/replay_recorder.h"
 #include "sim/world/world.h"
-#include "sim/world_ops.h"
+#include "support/world_ops.h"
 
 namespace {
 

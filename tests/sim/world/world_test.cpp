@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "sim/core/det_math.h"
-#include "sim/world_ops.h"
+#include "support/world_ops.h"
 
 using namespace simtest;
 using sim::EntityKind;

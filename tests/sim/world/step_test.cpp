@@ -7,7 +7,7 @@
 
 #include "sim/world/population.h"
 #include "sim/scenario/scenario.h"
-#include "sim/world_ops.h"
+#include "support/world_ops.h"
 
 using namespace simtest;
 using sim::HashName;

@@ -9,7 +9,7 @@
 
 #include "sim/scenario/key_names.h"
 #include "sim/scenario/scenario.h"
-#include "sim/world_ops.h"
+#include "support/world_ops.h"
 
 using sim::HashName;
 

@@ -15,7 +15,7 @@
 #include "host/host_api.h"
 #include "sim/chaos/chaos.h"
 #include "sim/runtime/host_runtime.h"
-#include "sim/world_ops.h"
+#include "support/world_ops.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 
