@@ -8,7 +8,7 @@
 #include <new>
 
 #include "bench/bench.h"
-#include "sim/host/host_runtime.h"
+#include "sim/runtime/host_runtime.h"
 
 extern "C" {
 void* __libc_malloc(size_t size);

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "sim/host/call_recording.h"
-#include "sim/host/work_dir.h"
-#include "sim/host/world.h"
+#include "sim/record/call_recording.h"
+#include "sim/app/work_dir.h"
+#include "sim/world/world.h"
 #include "state/plugin_state.h"
 
 namespace bench {

@@ -39,7 +39,7 @@
 #include "config/model_lists.h"
 #include "config/settings.h"
 #include "loop/tick_loop.h"
-#include "sim/host/host_runtime.h"
+#include "sim/runtime/host_runtime.h"
 #include "tracking/tracked_lists.h"
 
 namespace {

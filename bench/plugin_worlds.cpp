@@ -8,8 +8,8 @@
 #include "host/host_api.h"
 #include "loop/script_entry.h"
 #include "loop/tick_loop.h"
-#include "sim/host/host_runtime.h"
-#include "sim/host/scenario.h"
+#include "sim/runtime/host_runtime.h"
+#include "sim/scenario/scenario.h"
 #include "tracking/parachutes.h"
 
 namespace bench {

@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "sim/host/host_runtime.h"
-#include "sim/host/world.h"
+#include "sim/runtime/host_runtime.h"
+#include "sim/world/world.h"
 
 namespace fuzz_host {
 

@@ -9,9 +9,9 @@
 #include "config/model_lists.h"
 #include "config/settings.h"
 #include "config/settings_fields.h"
-#include "sim/host/host_runtime.h"
-#include "sim/host/work_dir.h"
-#include "sim/host/world.h"
+#include "sim/runtime/host_runtime.h"
+#include "sim/app/work_dir.h"
+#include "sim/world/world.h"
 
 namespace checker {
 

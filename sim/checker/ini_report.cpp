@@ -8,7 +8,7 @@
 #include "config/settings.h"
 #include "config/settings_fields.h"
 #include "sim/checker/ini_check.h"
-#include "sim/host/key_names.h"
+#include "sim/scenario/key_names.h"
 
 namespace checker {
 

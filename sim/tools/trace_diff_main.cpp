@@ -7,7 +7,7 @@
 #include <string>
 
 #include "korvane_version.h"
-#include "sim/host/trace_compare.h"
+#include "sim/record/trace_compare.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <regex>
 #include <string>
 
-#include "sim/host/trace_compare.h"
+#include "sim/record/trace_compare.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 

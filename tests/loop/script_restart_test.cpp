@@ -9,7 +9,7 @@
 
 #include "loop/script_entry.h"
 #include "loop/tick_loop.h"
-#include "sim/host/script_allocations.h"
+#include "sim/runtime/script_allocations.h"
 #include "state/plugin_state.h"
 #include "support/case_names.h"
 #include "support/host_fixture.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/host/host_runtime.h"
-#include "sim/host/world.h"
+#include "sim/runtime/host_runtime.h"
+#include "sim/world/world.h"
 #include "state/plugin_state.h"
 
 class HostFixture : public ::testing::Test {

@@ -10,9 +10,9 @@
 #include <cstring>
 #include <string>
 
-#include "sim/host/host_runtime.h"
-#include "sim/host/native_call.h"
-#include "sim/host/op_table.h"
+#include "sim/runtime/host_runtime.h"
+#include "sim/ops/native_call.h"
+#include "sim/ops/op_table.h"
 
 class MisreportingHost {
 public:

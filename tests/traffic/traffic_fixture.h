@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/host/host_runtime.h"
+#include "sim/runtime/host_runtime.h"
 #include "state/plugin_state.h"
 #include "support/case_names.h"
 #include "support/host_fixture.h"
