@@ -346,13 +346,15 @@ struct Changes {
     std::vector<std::string>* list;
     size_t lineMessages = 0;
     size_t unlisted = 0;
-    void Line(const std::string& message) {
+    // Whether a message about one more line is listed; counts it otherwise.
+    // Asked before the message is made, so unlisted ones cost nothing.
+    bool Room() {
         const size_t MostLineMessages = 100;
         if (lineMessages++ < MostLineMessages) {
-            list->push_back(message);
-        } else {
-            unlisted++;
+            return true;
         }
+        unlisted++;
+        return false;
     }
     void Whole(const std::string& message) { list->push_back(message); }
 };
@@ -397,11 +399,13 @@ FixResult FixSettingsText(const std::string& text) {
     std::string_view line;
     while (nextLine(&line)) {
         const int t = TemplateOfLine(line);
-        const std::string where = "Line " + std::to_string(number);
+        auto where = [&number] { return "Line " + std::to_string(number); };
         if (t == 0) {
             if (!Trimmed(line).empty()) {
-                changes.Line(where + ": " + Quote(Trimmed(line)) +
-                             " is no settings line; left out.");
+                if (changes.Room()) {
+                    changes.Whole(where() + ": " + Quote(Trimmed(line)) +
+                                  " is no settings line; left out.");
+                }
             }
             continue;
         }
@@ -410,9 +414,11 @@ FixResult FixSettingsText(const std::string& text) {
         }
         lastTemplate = t;
         if (numberOfTemplate[t] != 0) {
-            changes.Line(where + " repeats line " + std::to_string(numberOfTemplate[t]) +
-                         (strict.assigned[t] ? "; the value Korvane reads is kept."
-                                             : "; the later one is kept."));
+            if (changes.Room()) {
+                changes.Whole(where() + " repeats line " + std::to_string(numberOfTemplate[t]) +
+                              (strict.assigned[t] ? "; the value Korvane reads is kept."
+                                                  : "; the later one is kept."));
+            }
         }
         numberOfTemplate[t] = number;
         lineOfTemplate[t] = line;
@@ -423,13 +429,17 @@ FixResult FixSettingsText(const std::string& text) {
             const Number value = ReadNumber(
                 raw, field->Kind, field->Real != nullptr && field->Kind == SettingKind::Metres);
             if (!value.found) {
-                changes.Line(where + ": no number in " + Quote(Trimmed(line)) + "; " + field->Name +
-                             " keeps its default.");
+                if (changes.Room()) {
+                    changes.Whole(where() + ": no number in " + Quote(Trimmed(line)) + "; " +
+                                  field->Name + " keeps its default.");
+                }
             } else {
                 if (value.fraction && field->Kind == SettingKind::WholeMetres) {
-                    changes.Line(where + ": " + field->Name + " takes whole metres only; " +
-                                 Quote(raw) + " is written as " + std::to_string(value.whole) +
-                                 ", as Korvane reads it.");
+                    if (changes.Room()) {
+                        changes.Whole(where() + ": " + field->Name + " takes whole metres only; " +
+                                      Quote(raw) + " is written as " + std::to_string(value.whole) +
+                                      ", as Korvane reads it.");
+                    }
                 }
                 Store(*field, value, &settings);
             }
@@ -472,7 +482,10 @@ FixResult FixSettingsText(const std::string& text) {
                 rest = next;
             }
             if (!ended) {
-                changes.Line(where + ": the list block had no closing semicolon; one is added.");
+                if (changes.Room()) {
+                    changes.Whole(where() +
+                                  ": the list block had no closing semicolon; one is added.");
+                }
             }
         }
     }
@@ -576,8 +589,10 @@ FixResult FixSettingsText(const std::string& text) {
             const size_t colon = original.find(':');
             if (original != written && (colon == std::string_view::npos ||
                                         Trimmed(original.substr(0, colon + 1)) != written)) {
-                changes.Line("Line " + std::to_string(numberOfTemplate[t]) + ": " +
-                             Quote(original) + " is written as " + Quote(written) + ".");
+                if (changes.Room()) {
+                    changes.Whole("Line " + std::to_string(numberOfTemplate[t]) + ": " +
+                                  Quote(original) + " is written as " + Quote(written) + ".");
+                }
             }
         }
         out += filled;
