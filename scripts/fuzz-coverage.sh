@@ -13,12 +13,12 @@ jobs="${KORVANE_JOBS:-2}"
 cmake --preset fuzz-coverage >/dev/null
 cmake --build --preset fuzz-coverage -j "$jobs"
 
-out=build/fuzz-coverage/profiles
+out="$(pwd)/build/fuzz-coverage/profiles"
 rm -rf "$out"
 mkdir -p "$out"
 binaries=()
 for target in settings sibling model_list fix; do
-    corpus=build/fuzz/corpus/$target
+    corpus="$(pwd)/build/fuzz/corpus/$target"
     if [ ! -d "$corpus" ]; then
         echo "no corpus for $target: run scripts/fuzz.sh first" >&2
         exit 1
