@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the Linux tests, the same tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, a short chaos soak and a
-# minute of fuzzing under the same sanitizers, and the Windows build with its
-# test under Wine.
+# minute of fuzzing (the readers and the fixer) under the same sanitizers, and
+# the Windows build with its test under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -24,7 +24,7 @@ ctest --preset sanitize -j "$jobs"
 echo "== Chaos soak under the sanitizers (short)"
 KORVANE_JOBS="$jobs" scripts/soak.sh 20000
 
-echo "== Fuzzing the readers (60 s)"
+echo "== Fuzzing the readers and the fixer (60 s)"
 KORVANE_JOBS="$jobs" scripts/fuzz.sh 60
 
 echo "== Windows build and Wine test"

@@ -46,22 +46,6 @@ size_t EditDistance(const std::string& a, const std::string& b) {
     return row[b.size()];
 }
 
-// The first template that stopped the read; 0 when the file read whole. A
-// missing header does not count when the main-options heading matched, since
-// the rest then reads normally.
-int StopTemplate(const SettingsReadReport& report) {
-    for (int i = 0; i < SettingsTemplateCount; i++) {
-        if (report.Ends[i] == TemplateEnd::Complete) {
-            continue;
-        }
-        if (i == 0 && report.Ends[1] == TemplateEnd::Complete) {
-            continue;
-        }
-        return i + 1;
-    }
-    return 0;
-}
-
 // Counts the names of a list block the way the plug-in splits them.
 int CountNames(const std::string& block) {
     int count = 0;
@@ -186,6 +170,19 @@ bool CheckSettingsFile(const std::string& path, CheckResult* result, std::string
     }
     sim::AttachWorld(nullptr);
     return true;
+}
+
+int StopTemplate(const SettingsReadReport& report) {
+    for (int i = 0; i < SettingsTemplateCount; i++) {
+        if (report.Ends[i] == TemplateEnd::Complete) {
+            continue;
+        }
+        if (i == 0 && report.Ends[1] == TemplateEnd::Complete) {
+            continue;
+        }
+        return i + 1;
+    }
+    return 0;
 }
 
 bool Passes(const CheckResult& result) {

@@ -43,6 +43,11 @@ struct CheckResult {
 // a message, when the file cannot be read.
 bool CheckSettingsFile(const std::string& path, CheckResult* result, std::string* error);
 
+// The first template that stopped a read; 0 when the file read whole. A
+// missing header does not count when the main-options heading matched, since
+// the rest then reads normally.
+int StopTemplate(const SettingsReadReport& report);
+
 // The file reads whole and INI Check is 1234.
 bool Passes(const CheckResult& result);
 

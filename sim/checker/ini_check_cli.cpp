@@ -59,9 +59,14 @@ int Fix(const std::string& path, std::ostream& out, std::ostream& err) {
     }
     CheckResult check;
     std::string error;
-    if (!CheckSettingsFile(target, &check, &error) || !Passes(check)) {
-        out << "\nThe corrected copy still does not read whole: check it with\n"
-            << "  korvane-ini-check " << fs::path(target).filename().string() << "\n";
+    if (!CheckSettingsFile(target, &check, &error)) {
+        out << "\nThe corrected copy cannot be checked: " << error << "\n";
+        return 1;
+    }
+    if (!Passes(check)) {
+        // Says why, in the words of the checker's own report on the copy.
+        out << "\nThe corrected copy still does not read whole. What Korvane makes of it:\n\n";
+        PrintPlainReport(out, fs::path(target).filename().string(), check);
         return 1;
     }
     out << "\nThe corrected copy reads whole. To use it, rename it to Korvane.ini\n"

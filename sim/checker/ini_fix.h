@@ -16,7 +16,9 @@ struct FixResult {
 // case, spacing, text after a bracket, a missing x, a decimal distance, a
 // space before a list colon, a missing final semicolon, a missing or wrong
 // INI Check line and lines out of order, and writes every value and list
-// name it finds into a file that reads whole.
+// name it finds into a file that reads whole. What the plug-in's own read
+// takes from `text` is kept as it is; numbers are written so that the reader
+// takes back the same value.
 FixResult FixSettingsText(const std::string& text);
 
 // Where the corrected copy of `path` goes: beside it, ".ini" replaced by

@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <ostream>
 #include <string>
@@ -7,6 +6,7 @@
 
 #include "config/settings.h"
 #include "config/settings_fields.h"
+#include "sim/checker/float_text.h"
 #include "sim/checker/ini_check.h"
 #include "sim/scenario/key_names.h"
 
@@ -23,13 +23,6 @@ nlohmann::ordered_json JsonValue(const SettingsRecord& s, const SettingsField& f
         return int(s.*f.Flag);
     }
     return s.*f.Real;
-}
-
-// The shortest text that reads back as the same float.
-std::string FloatText(float value) {
-    char buffer[64];
-    std::to_chars_result r = std::to_chars(buffer, buffer + sizeof(buffer), value);
-    return std::string(buffer, r.ptr);
 }
 
 std::string HexText(int32_t value) {
@@ -61,7 +54,7 @@ std::string DescribeValue(const SettingsField& f, const SettingsRecord& s) {
         }
         case SettingKind::WholeMetres:
         case SettingKind::Metres:
-            return FloatText(v.get<float>()) + " m";
+            return ShortestFloatText(v.get<float>()) + " m";
         case SettingKind::Odds: {
             // The draw is a whole number from 1 to the value, won on 1.
             int32_t n = s.SpawnOdds;
